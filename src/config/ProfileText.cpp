@@ -1,0 +1,206 @@
+#include "config/ProfileText.h"
+
+#include <vector>
+
+namespace trelvo {
+namespace {
+
+// Windows-1252 characters 0x80 to 0x9F; 0 marks the five undefined ones,
+// which pass through as their own code.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+wchar_t FromCp1252(unsigned char b)
+{
+    if (b >= 0x80 && b <= 0x9F && kCp1252High[b - 0x80] != 0) return wchar_t(kCp1252High[b - 0x80]);
+    return wchar_t(b);
+}
+
+char ToCp1252(wchar_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return char(c);
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] == c) return char(0x80 + i);
+    return '?';
+}
+
+void AppendUtf8(std::wstring& out, std::string_view bytes)
+{
+    for (size_t i = 0; i < bytes.size();) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+        std::uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
+        size_t j = i + 1;
+        for (int k = 0; k < extra && j < bytes.size(); ++k, ++j) cp = (cp << 6) | (bytes[j] & 0x3F);
+        i = j;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += wchar_t(0xD800 + (cp >> 10));
+            out += wchar_t(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += wchar_t(cp);
+        }
+    }
+}
+
+std::wstring Decode(std::string_view bytes)
+{
+    std::wstring text;
+    auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF))) {
+        bool little = at(0) == 0xFF;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text += wchar_t(little ? at(i) | (at(i + 1) << 8) : (at(i) << 8) | at(i + 1));
+    } else if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
+        AppendUtf8(text, bytes.substr(3));
+    } else {
+        text.reserve(bytes.size());
+        for (char c : bytes) text += FromCp1252(static_cast<unsigned char>(c));
+    }
+    return text;
+}
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+std::wstring_view Trim(std::wstring_view s)
+{
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+wchar_t Fold(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; }
+
+bool SameName(std::wstring_view a, std::wstring_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Fold(a[i]) != Fold(b[i])) return false;
+    return true;
+}
+
+struct Line {
+    size_t start;  // offset of the line in the decoded text
+    std::wstring_view text;
+};
+
+std::vector<Line> SplitLines(std::wstring_view text)
+{
+    std::vector<Line> lines;
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == L'\r' || text[i] == L'\n') {
+            if (i > start || i < text.size()) lines.push_back({start, text.substr(start, i - start)});
+            if (i + 1 < text.size() && text[i] == L'\r' && text[i + 1] == L'\n') ++i;
+            start = i + 1;
+        }
+    }
+    return lines;
+}
+
+// The name of a section line ("[name]"), or nothing for other lines.
+bool SectionName(std::wstring_view line, std::wstring_view& name)
+{
+    line = Trim(line);
+    if (line.size() < 2 || line.front() != L'[') return false;
+    size_t close = line.rfind(L']');
+    if (close == std::wstring_view::npos || close == 0) return false;
+    name = line.substr(1, close - 1);
+    return true;
+}
+
+bool KeyAndValue(std::wstring_view line, std::wstring_view& key, std::wstring_view& value)
+{
+    line = Trim(line);
+    if (line.empty() || line.front() == L';') return false;
+    size_t eq = line.find(L'=');
+    key = Trim(line.substr(0, eq));
+    value = eq == std::wstring_view::npos ? std::wstring_view{} : Trim(line.substr(eq + 1));
+    return true;
+}
+
+struct Found {
+    bool sectionFound = false;
+    size_t sectionEndLine = 0;  // index of the first line after the section
+    bool keyFound = false;
+    size_t keyLine = 0;
+    std::wstring_view value;
+};
+
+Found Find(const std::vector<Line>& lines, std::wstring_view section, std::wstring_view key)
+{
+    Found found;
+    bool inside = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::wstring_view name;
+        if (SectionName(lines[i].text, name)) {
+            if (inside) return found;  // first matching section only
+            inside = SameName(name, section);
+            found.sectionFound = found.sectionFound || inside;
+            found.sectionEndLine = i + 1;
+            continue;
+        }
+        if (!inside) continue;
+        found.sectionEndLine = i + 1;
+        std::wstring_view k, v;
+        if (!found.keyFound && KeyAndValue(lines[i].text, k, v) && SameName(k, key)) {
+            found.keyFound = true;
+            found.keyLine = i;
+            found.value = v;
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+std::uint32_t ReadProfileText(std::string_view bytes, std::wstring_view section,
+                              std::wstring_view key, std::wstring_view fallback,
+                              wchar_t* buffer, std::uint32_t size)
+{
+    if (size == 0) return 0;
+    std::wstring text = Decode(bytes);
+    std::vector<Line> lines = SplitLines(text);
+    Found found = Find(lines, section, key);
+    std::wstring_view value = found.keyFound ? found.value : Trim(fallback);
+    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    std::uint32_t count = value.size() < size - 1 ? std::uint32_t(value.size()) : size - 1;
+    value.copy(buffer, count);
+    buffer[count] = L'\0';
+    return count;
+}
+
+std::string WriteProfileText(std::string_view bytes, std::wstring_view section,
+                             std::wstring_view key, std::wstring_view value)
+{
+    std::wstring text = Decode(bytes);
+    std::vector<Line> lines = SplitLines(text);
+    Found found = Find(lines, section, key);
+    std::wstring entry = std::wstring(key) + L"=" + std::wstring(value);
+
+    std::wstring out;
+    auto appendLine = [&](std::wstring_view line) { out.append(line).append(L"\r\n"); };
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (found.keyFound && i == found.keyLine) {
+            appendLine(entry);
+            continue;
+        }
+        appendLine(lines[i].text);
+        if (found.sectionFound && !found.keyFound && i + 1 == found.sectionEndLine) appendLine(entry);
+    }
+    if (!found.sectionFound) {
+        appendLine(L"[" + std::wstring(section) + L"]");
+        appendLine(entry);
+    }
+    std::string encoded;
+    encoded.reserve(out.size());
+    for (wchar_t c : out) encoded += ToCp1252(c);
+    return encoded;
+}
+
+}  // namespace trelvo

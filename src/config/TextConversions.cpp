@@ -1,0 +1,146 @@
+#include "config/TextConversions.h"
+
+#include <cmath>
+
+namespace trelvo {
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+std::wstring_view Trim(std::wstring_view text)
+{
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; }
+
+bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view word)
+{
+    if (text.size() != word.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (LowerAscii(text[i]) != LowerAscii(word[i])) return false;
+    return true;
+}
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+int HexValue(wchar_t c)
+{
+    if (IsDigit(c)) return c - L'0';
+    c = LowerAscii(c);
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<bool> ParseBooleanText(std::wstring_view text)
+{
+    text = Trim(text);
+    if (EqualsIgnoringCase(text, L"true")) return true;
+    if (EqualsIgnoringCase(text, L"false")) return false;
+    if (!text.empty() && (text.front() == L'-' || text.front() == L'+')) text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    bool nonZero = false;
+    for (wchar_t c : text) {
+        if (!IsDigit(c)) return std::nullopt;
+        nonZero = nonZero || c != L'0';
+    }
+    return nonZero;
+}
+
+std::optional<std::int32_t> ParseNumber(std::wstring_view text)
+{
+    text = Trim(text);
+    if (EqualsIgnoringCase(text, L"true")) return -1;
+    if (EqualsIgnoringCase(text, L"false")) return 0;
+
+    if (text.size() >= 2 && text[0] == L'&' && LowerAscii(text[1]) == L'h') {
+        std::wstring_view digits = text.substr(2);
+        if (digits.empty()) return std::nullopt;
+        while (digits.size() > 1 && digits.front() == L'0') digits.remove_prefix(1);
+        if (digits.size() > 8) return std::nullopt;
+        std::uint32_t value = 0;
+        for (wchar_t c : digits) {
+            int v = HexValue(c);
+            if (v < 0) return std::nullopt;
+            value = value * 16 + std::uint32_t(v);
+        }
+        return static_cast<std::int32_t>(value);
+    }
+
+    bool negative = false;
+    if (!text.empty() && (text.front() == L'-' || text.front() == L'+')) {
+        negative = text.front() == L'-';
+        text.remove_prefix(1);
+    }
+    // Whole part, then an optional fraction; at least one digit in all.
+    double whole = 0;
+    size_t i = 0, digits = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
+        whole = whole * 10 + (text[i] - L'0');
+        if (whole > 1e12) return std::nullopt;
+    }
+    double fraction = 0;
+    if (i < text.size() && text[i] == L'.') {
+        double scale = 0.1;
+        for (++i; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
+            fraction += (text[i] - L'0') * scale;
+            scale /= 10;
+        }
+    }
+    if (digits == 0 || i != text.size()) return std::nullopt;
+    double value = std::floor(whole + fraction + 0.5);
+    if (negative) value = -value;
+    if (value < -2147483648.0 || value > 2147483647.0) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::wstring ToHexDigits(std::int32_t value)
+{
+    auto bits = static_cast<std::uint32_t>(value);
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), L"0123456789ABCDEF"[bits % 16]);
+        bits /= 16;
+    } while (bits != 0);
+    return digits;
+}
+
+std::wstring ToLowerCase(std::wstring_view text)
+{
+    std::wstring lower(text);
+    for (wchar_t& c : lower) {
+        if (c >= L'A' && c <= L'Z') c += 32;
+        else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) c += 32;           // Latin-1
+        else if (c == 0x178) c = 0xFF;                                      // Y diaeresis
+        else if (c >= 0x100 && c <= 0x17E && c != 0x130 && c != 0x138 && c != 0x149) {
+            // Latin Extended-A pairs: upper at even (or odd) position, lower next.
+            bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+            if ((c % 2 == 1) == oddUpper) c += 1;
+        }
+        else if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) c += 32;          // Greek
+        else if (c >= 0x410 && c <= 0x42F) c += 32;                         // Cyrillic
+        else if (c >= 0x400 && c <= 0x40F) c += 80;                         // Cyrillic Ѐ..Џ
+    }
+    return lower;
+}
+
+std::vector<std::wstring> SplitText(std::wstring_view text, wchar_t separator)
+{
+    std::vector<std::wstring> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t at = text.find(separator, start);
+        if (at == std::wstring_view::npos) {
+            parts.emplace_back(text.substr(start));
+            return parts;
+        }
+        parts.emplace_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+}
+
+}  // namespace trelvo

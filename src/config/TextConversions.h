@@ -1,0 +1,36 @@
+// The program's one set of text conversions: boolean text, numbers,
+// hexadecimal digits, lower case and splitting.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trelvo {
+
+// True or False in any letter case, or a whole decimal number with an
+// optional sign (0 is false, any other number true). Blanks around the text
+// are ignored. Anything else has no value.
+std::optional<bool> ParseBooleanText(std::wstring_view text);
+
+// A 32-bit number: "&H" (or "&h") and one to eight hexadecimal digits, read
+// as the bit pattern; or a decimal number with an optional sign and an
+// optional fraction, rounded to the nearest whole number (halves away from
+// zero) and within the signed 32-bit range; or True (-1) / False (0) in any
+// letter case. Blanks around the text are ignored.
+std::optional<std::int32_t> ParseNumber(std::wstring_view text);
+
+// Upper-case hexadecimal digits without leading zeros ("0" for zero);
+// negative numbers give their 32-bit pattern.
+std::wstring ToHexDigits(std::int32_t value);
+
+// Lower case of the whole text: ASCII, Latin-1, Latin Extended-A, Greek and
+// Cyrillic letters; everything else is kept.
+std::wstring ToLowerCase(std::wstring_view text);
+
+// Split at every separator, no limit: "a,,b" gives "a", "", "b".
+std::vector<std::wstring> SplitText(std::wstring_view text, wchar_t separator);
+
+}  // namespace trelvo

@@ -1,0 +1,121 @@
+// What the launcher needs from the machine it runs on. The Win32 host
+// (Win32Host.cpp) is the real one; tests drive the same logic through the
+// in-memory host (MemoryHost.h).
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace trelvo {
+
+// A failure the program does not handle itself: reported once, at the top,
+// in a stop-icon message box, after which the process ends.
+class UncheckedFailure {
+public:
+    explicit UncheckedFailure(std::wstring message) : message_(std::move(message)) {}
+    const std::wstring& Message() const { return message_; }
+
+private:
+    std::wstring message_;
+};
+
+// Exit status of each way out; documented in the README.
+enum class ExitCode : int {
+    Success = 0,               // an action was started, "exit" ran, or the window was closed
+    MissingConfiguration = 1,  // no INI file beside the name of the executable
+    MissingPicture = 2,        // the splash picture file does not exist
+    UncheckedFailure = 3,      // any other failure, crashes included
+};
+
+// A decoded image (splash picture or window icon); the window takes it over.
+class Picture {
+public:
+    virtual ~Picture() = default;
+};
+
+// What the window reports back to the program's window object: a click on
+// Button(index), and the window being closed from outside the program.
+class WindowEvents {
+public:
+    virtual void ButtonClicked(int index) = 0;
+    virtual void WindowClosing() = 0;
+
+protected:
+    ~WindowEvents() = default;
+};
+
+// The splash window and its five buttons. Lengths are twips.
+class SplashWindow {
+public:
+    virtual ~SplashWindow() = default;
+    virtual void SetCaption(const std::wstring& text) = 0;
+    virtual void SetBackColor(std::uint32_t colour) = 0;  // 0x00BBGGRR
+    virtual void SetPicture(std::unique_ptr<Picture> picture) = 0;
+    virtual void SetIcon(std::unique_ptr<Picture> icon) = 0;
+    virtual void SetButtonCaption(int index, const std::wstring& text) = 0;
+    virtual void SetButtonLeft(int index, int twips) = 0;
+    virtual void SetButtonVisible(int index, bool visible) = 0;
+};
+
+// Outcome of a process start: error 0 means the process is running.
+struct StartOutcome {
+    std::uint32_t error = 0;
+    std::wstring errorText;  // the system's own words for the error
+};
+
+// The system's error code for a program that must be started elevated.
+constexpr std::uint32_t kErrorElevationRequired = 740;
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // Absolute path of the current directory; no trailing separator except
+    // at a drive root ("C:\").
+    virtual std::wstring CurrentDirectory() = 0;
+    // The running executable's file name without its extension.
+    virtual std::wstring ExecutableBaseName() = 0;
+    // True only for an existing file; false for a folder or nothing.
+    virtual bool FileExists(const std::wstring& path) = 0;
+
+    // The profile routines, with the system's rules: names match in any
+    // letter case, blanks around a value and one pair of enclosing quotes
+    // are dropped, at most size-1 characters are copied and terminated.
+    // Returns the number of characters copied.
+    virtual std::uint32_t ReadProfileString(const std::wstring& section, const std::wstring& key,
+                                            const std::wstring& fallback, wchar_t* buffer,
+                                            std::uint32_t size, const std::wstring& file) = 0;
+    virtual void WriteProfileString(const std::wstring& section, const std::wstring& key,
+                                    const std::wstring& value, const std::wstring& file) = 0;
+
+    // Stop icon, OK button, title "Trelvo"; returns when dismissed.
+    virtual void ShowStopMessage(const std::wstring& text) = 0;
+
+    // Decode an existing image file; throws UncheckedFailure naming the file
+    // and the reason when it cannot.
+    virtual std::unique_ptr<Picture> LoadPicture(const std::wstring& path) = 0;
+    virtual std::unique_ptr<Picture> LoadIcon(const std::wstring& path) = 0;
+
+    // The splash window, built on first use (silent mode never builds it).
+    virtual SplashWindow& Window(WindowEvents& events) = 0;
+
+    // Start a command line, window shown normally with the focus; never waits.
+    virtual StartOutcome StartProcess(const std::wstring& commandLine) = 0;
+    // Start a program through the system's elevation prompt.
+    virtual StartOutcome StartElevated(const std::wstring& program,
+                                       const std::wstring& parameters) = 0;
+
+    // End the process at once.
+    [[noreturn]] void EndProgram(ExitCode code)
+    {
+        EndProcess(code);
+        std::abort();  // EndProcess does not come back
+    }
+
+protected:
+    virtual void EndProcess(ExitCode code) = 0;
+};
+
+}  // namespace trelvo

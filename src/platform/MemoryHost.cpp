@@ -1,0 +1,137 @@
+#include "platform/MemoryHost.h"
+
+#include "config/ProfileText.h"
+#include "config/TextConversions.h"
+
+namespace trelvo {
+
+MemoryWindow::MemoryWindow()
+{
+    for (auto& button : buttons) button.caption = L"Command1";
+    const int designLeft[5] = {30, 1470, 2910, 4350, 5790};
+    for (int i = 0; i < 5; ++i) buttons[i].left = designLeft[i];
+}
+
+void MemoryWindow::SetCaption(const std::wstring& text)
+{
+    caption = text;
+    log.push_back(L"caption " + text);
+}
+
+void MemoryWindow::SetBackColor(std::uint32_t colour)
+{
+    backColor = colour;
+    log.push_back(L"backcolor " + std::to_wstring(colour));
+}
+
+void MemoryWindow::SetPicture(std::unique_ptr<Picture> p)
+{
+    picture = static_cast<MemoryPicture&>(*p).path;
+    log.push_back(L"picture " + picture);
+}
+
+void MemoryWindow::SetIcon(std::unique_ptr<Picture> p)
+{
+    icon = static_cast<MemoryPicture&>(*p).path;
+    log.push_back(L"icon " + icon);
+}
+
+void MemoryWindow::SetButtonCaption(int index, const std::wstring& text)
+{
+    buttons[index].caption = text;
+    log.push_back(L"button " + std::to_wstring(index) + L" caption " + text);
+}
+
+void MemoryWindow::SetButtonLeft(int index, int twips)
+{
+    buttons[index].left = twips;
+    log.push_back(L"button " + std::to_wstring(index) + L" left " + std::to_wstring(twips));
+}
+
+void MemoryWindow::SetButtonVisible(int index, bool visible)
+{
+    buttons[index].visible = visible;
+    log.push_back(L"button " + std::to_wstring(index) + (visible ? L" shown" : L" hidden"));
+}
+
+std::wstring MemoryHost::FullPath(const std::wstring& path) const
+{
+    bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && path[0] == L'\\');
+    std::wstring full = absolute ? path : currentDirectory + L"\\" + path;
+    return ToLowerCase(full);  // file names match in any letter case
+}
+
+void MemoryHost::AddFile(const std::wstring& path, std::string bytes)
+{
+    files[FullPath(path)] = std::move(bytes);
+}
+
+const std::string* MemoryHost::FileBytes(const std::wstring& path) const
+{
+    auto it = files.find(FullPath(path));
+    return it == files.end() ? nullptr : &it->second;
+}
+
+bool MemoryHost::FileExists(const std::wstring& path)
+{
+    return FileBytes(path) != nullptr;
+}
+
+std::uint32_t MemoryHost::ReadProfileString(const std::wstring& section, const std::wstring& key,
+                                            const std::wstring& fallback, wchar_t* buffer,
+                                            std::uint32_t size, const std::wstring& file)
+{
+    reads.push_back(section + L"/" + key);
+    const std::string* bytes = FileBytes(file);
+    return ReadProfileText(bytes ? *bytes : std::string(), section, key, fallback, buffer, size);
+}
+
+void MemoryHost::WriteProfileString(const std::wstring& section, const std::wstring& key,
+                                    const std::wstring& value, const std::wstring& file)
+{
+    const std::string* bytes = FileBytes(file);
+    AddFile(file, WriteProfileText(bytes ? *bytes : std::string(), section, key, value));
+}
+
+std::unique_ptr<Picture> MemoryHost::LoadPicture(const std::wstring& path)
+{
+    if (unreadableImages.count(FullPath(path)))
+        throw UncheckedFailure(L"Couldn't load the picture " + path + L": not an image.");
+    return std::make_unique<MemoryPicture>(path);
+}
+
+std::unique_ptr<Picture> MemoryHost::LoadIcon(const std::wstring& path)
+{
+    if (unreadableImages.count(FullPath(path)))
+        throw UncheckedFailure(L"Couldn't load the icon " + path + L": not an image.");
+    return std::make_unique<MemoryPicture>(path);
+}
+
+SplashWindow& MemoryHost::Window(WindowEvents&)
+{
+    if (!window) window.emplace();
+    return *window;
+}
+
+StartOutcome MemoryHost::StartProcess(const std::wstring& commandLine)
+{
+    auto it = startOutcomes.find(commandLine);
+    StartOutcome outcome = it == startOutcomes.end() ? StartOutcome{} : it->second;
+    if (outcome.error == 0) started.push_back(commandLine);
+    return outcome;
+}
+
+StartOutcome MemoryHost::StartElevated(const std::wstring& program, const std::wstring& parameters)
+{
+    StartOutcome outcome = elevatedOutcome.value_or(StartOutcome{});
+    if (outcome.error == 0) elevated.push_back(program + L"|" + parameters);
+    return outcome;
+}
+
+void MemoryHost::EndProcess(ExitCode code)
+{
+    exitCode = code;
+    throw ProgramEnded{code};
+}
+
+}  // namespace trelvo

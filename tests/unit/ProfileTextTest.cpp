@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "ProfileCases.h"
+#include "config/ProfileText.h"
+
+namespace trelvo {
+namespace {
+
+std::wstring Read(const std::string& bytes, const wchar_t* section, const wchar_t* key,
+                  std::uint32_t size = 255, std::uint32_t* count = nullptr)
+{
+    wchar_t buffer[512];
+    std::uint32_t n = ReadProfileText(bytes, section, key, L"", buffer, size);
+    if (count) *count = n;
+    EXPECT_EQ(buffer[n], L'\0');
+    return std::wstring(buffer, n);
+}
+
+TEST(ProfileText, SharedCases)
+{
+    for (const auto& c : testing::kProfileCases) {
+        std::uint32_t count = 0;
+        std::string bytes = testing::CaseFileExists(c) ? testing::CaseBytes(c) : std::string();
+        EXPECT_EQ(Read(bytes, c.section, c.key, 255, &count), c.expected) << c.name;
+        EXPECT_EQ(count, c.expected.size()) << c.name;
+    }
+}
+
+TEST(ProfileText, OwnChoices)
+{
+    struct Case {
+        const char* name;
+        std::string ini;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"CR-only line ends", "[A]\rx=1\rk=cr\r", L"cr"},
+        {"comment line", "[A]\r\n;k=commented\r\n", L""},
+        {"first of a repeated section", "[A]\r\nk=1\r\n[A]\r\nk=2\r\n", L"1"},
+        {"UTF-8 byte-order mark", "\xEF\xBB\xBF[A]\r\nk=\xC3\xA9t\xC3\xA9\r\n", L"\u00E9t\u00E9"},
+        {"UTF-16 byte-order mark", std::string("\xFF\xFE[\0A\0]\0\n\0k\0=\0\x3A\x04\n\0", 18), L"\u043A"},
+        {"Windows-1252 bytes", "[A]\r\nk=\x80\xE9\r\n", L"\u20AC\u00E9"},
+        {"section line without bracket", "[A\r\nk=1\r\n", L""},
+        {"tab around value", "[A]\r\nk=\tv\t\r\n", L"v"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Read(c.ini, L"A", L"k"), c.expected) << c.name;
+}
+
+TEST(ProfileText, SmallBufferCopiesSizeLessOne)
+{
+    std::uint32_t count = 0;
+    EXPECT_EQ(Read("[A]\r\nk=abcdef\r\n", L"A", L"k", 4, &count), L"abc");
+    EXPECT_EQ(count, 3u);
+    wchar_t untouched = L'#';
+    EXPECT_EQ(ReadProfileText("[A]\r\nk=1\r\n", L"A", L"k", L"", &untouched, 0), 0u);
+    EXPECT_EQ(untouched, L'#');
+}
+
+TEST(ProfileText, WriteReplacesAddsAndCreates)
+{
+    std::string ini = "[A]\r\nk=old\r\nother=1\r\n[B]\r\nz=9\r\n";
+    ini = WriteProfileText(ini, L"a", L"K", L"new");
+    EXPECT_EQ(Read(ini, L"A", L"k"), L"new");
+    EXPECT_EQ(Read(ini, L"A", L"other"), L"1");
+    ini = WriteProfileText(ini, L"A", L"added", L"2");
+    EXPECT_EQ(Read(ini, L"A", L"added"), L"2");
+    EXPECT_EQ(Read(ini, L"B", L"added"), L"");
+    ini = WriteProfileText(ini, L"C", L"k", L"\u00E9");
+    EXPECT_EQ(Read(ini, L"C", L"k"), L"\u00E9");
+    EXPECT_EQ(Read(ini, L"B", L"z"), L"9");
+    EXPECT_NE(ini.find("\xE9"), std::string::npos) << "written in Windows-1252";
+}
+
+}  // namespace
+}  // namespace trelvo

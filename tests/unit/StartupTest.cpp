@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "unit/Launch.h"
+
+namespace trelvo {
+namespace {
+
+using testing::Ends;
+using testing::HostWithIni;
+
+TEST(Startup, MissingIniIsReportedOnce)
+{
+    MemoryHost host;
+    host.AddFile(L"C:\\Elsewhere\\setup.ini", "[DIALOG]\r\nShow=False\r\nDefaultAction=exit\r\n");
+    frmSplash form(host);
+    EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); }));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0],
+              L"D:\\Media\\setup.ini doesn't exist. INI filename must be the same as EXE filename.");
+    EXPECT_EQ(host.exitCode, ExitCode::MissingConfiguration);
+    EXPECT_TRUE(host.reads.empty());
+    EXPECT_TRUE(host.started.empty());
+    EXPECT_FALSE(host.window);
+}
+
+TEST(Startup, SilentModeActions)
+{
+    const struct {
+        const char* ini;
+        std::vector<std::wstring> started;
+    } cases[] = {
+        {"[DIALOG]\r\nShow=False\r\nDefaultAction=exit\r\n", {}},
+        {"[DIALOG]\r\nShow=0\r\nDefaultAction=EXIT\r\n", {}},
+        {"[DIALOG]\r\nShow=false\r\nDefaultAction=Exit\r\n", {}},
+        {"[DIALOG]\r\nDefaultAction=Setup.exe /Lang=DE\r\n", {L"setup.exe /lang=de"}},
+        {"[DIALOG]\r\nShow=False\r\nDefaultAction=\" exit\"\r\n", {L" exit"}},
+        {"[DIALOG]\r\nShow=False\r\nDefaultAction=\"exit \"\r\n", {L"exit "}},
+        {"", {L"false"}},
+        {"[OTHER]\r\nShow=True\r\n", {L"false"}},
+    };
+    for (const auto& c : cases) {
+        MemoryHost host = HostWithIni(c.ini);
+        frmSplash form(host);
+        EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); })) << c.ini;
+        EXPECT_EQ(host.started, c.started) << c.ini;
+        EXPECT_EQ(host.exitCode, ExitCode::Success) << c.ini;
+        EXPECT_TRUE(host.messages.empty()) << c.ini;
+        EXPECT_FALSE(host.window) << "silent mode builds no window: " << c.ini;
+    }
+}
+
+TEST(Startup, ShowValues)
+{
+    const struct {
+        const char* show;
+        bool dialog;
+    } cases[] = {{"0", false}, {"False", false}, {"FALSE", false}, {"1", true},
+                 {"-1", true}, {"True", true},   {"true", true}};
+    for (const auto& c : cases) {
+        MemoryHost host = testing::DialogHost(std::string("[DIALOG]\r\nShow=") + c.show +
+                                              "\r\nPicture=splash.bmp\r\nDefaultAction=exit\r\n");
+        frmSplash form(host);
+        bool ended = Ends(form, [&] { form.Form_Initialize(); });
+        EXPECT_EQ(ended, !c.dialog) << c.show;
+        EXPECT_EQ(host.window.has_value(), c.dialog) << c.show;
+    }
+}
+
+TEST(Startup, ShowThatIsNotABooleanIsOneClearFailure)
+{
+    MemoryHost host = HostWithIni("[DIALOG]\r\nShow=Yes\r\nDefaultAction=exit\r\n");
+    frmSplash form(host);
+    EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); }));
+    ASSERT_EQ(host.messages.size(), 1u);
+    for (const wchar_t* part : {L"\"Show\"", L"[DIALOG]", L"D:\\Media\\setup.ini", L"\"Yes\""})
+        EXPECT_NE(host.messages[0].find(part), std::wstring::npos) << part;
+    EXPECT_EQ(host.exitCode, ExitCode::UncheckedFailure);
+    EXPECT_EQ(host.reads, std::vector<std::wstring>{L"DIALOG/Show"}) << "nothing read after the failure";
+    EXPECT_TRUE(host.started.empty());
+}
+
+TEST(Startup, CommandThatCannotStartIsReported)
+{
+    MemoryHost host = HostWithIni("");
+    host.startOutcomes[L"false"] = {2, L"The system cannot find the file specified."};
+    frmSplash form(host);
+    EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); }));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].find(L"false"), std::wstring::npos);
+    EXPECT_NE(host.messages[0].find(L"The system cannot find the file specified. (error 2)"), std::wstring::npos);
+    EXPECT_EQ(host.exitCode, ExitCode::UncheckedFailure);
+    EXPECT_TRUE(host.elevated.empty());
+}
+
+TEST(Startup, ElevationRequiredGoesThroughTheShell)
+{
+    const std::wstring command = L"\"sub dir\\setup.exe\" /s /v";
+    struct Case {
+        const char* name;
+        std::optional<StartOutcome> elevatedOutcome;
+        ExitCode exit;
+        size_t elevatedCount;
+    };
+    const Case cases[] = {
+        {"prompt accepted", std::nullopt, ExitCode::Success, 1},
+        {"prompt declined", StartOutcome{1223, L"The operation was canceled by the user."},
+         ExitCode::UncheckedFailure, 0},
+    };
+    for (const auto& c : cases) {
+        MemoryHost host = HostWithIni("[DIALOG]\r\nDefaultAction='\"Sub Dir\\Setup.exe\" /S /V'\r\n");
+        host.startOutcomes[command] = {kErrorElevationRequired, L"The requested operation requires elevation."};
+        host.elevatedOutcome = c.elevatedOutcome;
+        frmSplash form(host);
+        EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); })) << c.name;
+        EXPECT_EQ(host.exitCode, c.exit) << c.name;
+        EXPECT_TRUE(host.started.empty()) << c.name;
+        EXPECT_EQ(host.elevated.size(), c.elevatedCount) << c.name;
+        if (c.elevatedCount) {
+            EXPECT_EQ(host.elevated[0], L"sub dir\\setup.exe|/s /v");
+        } else {
+            EXPECT_NE(host.messages.at(0).find(L"error 1223"), std::wstring::npos);
+        }
+    }
+}
+
+TEST(Startup, ReadOrderInDialogMode)
+{
+    MemoryHost host = testing::DialogHost(testing::DialogIni(
+        "", "[BUTTON1]\r\nShow=True\r\n[BUTTON3]\r\nShow=1\r\nCaption=Exit\r\nAction=exit\r\n"));
+    frmSplash form(host);
+    EXPECT_FALSE(Ends(form, [&] { form.Form_Initialize(); }));
+    const std::vector<std::wstring> expected = {
+        L"DIALOG/Show",    L"BUTTON1/Show",      L"BUTTON1/Caption", L"BUTTON1/Action",
+        L"BUTTON2/Show",   L"BUTTON3/Show",      L"BUTTON3/Caption", L"BUTTON3/Action",
+        L"BUTTON4/Show",   L"BUTTON5/Show",      L"DIALOG/BackColor", L"DIALOG/Picture",
+        L"DIALOG/Icon",    L"DIALOG/Caption",
+    };
+    EXPECT_EQ(host.reads, expected);
+    EXPECT_EQ(form.ButtonCount(), 2);
+    EXPECT_EQ(form.ButtonAction(0), L"False");
+    EXPECT_EQ(form.ButtonAction(1), L"exit");
+}
+
+}  // namespace
+}  // namespace trelvo
