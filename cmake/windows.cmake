@@ -1,0 +1,51 @@
+# Windows build: dist/trelvo.exe, self-contained, plus the Windows-side tests
+# that run under Wine.
+
+# Oldest supported Windows: 7 SP1.
+set(TRELVO_WINVER 0x0601)
+set(TRELVO_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=${TRELVO_WINVER} WINVER=${TRELVO_WINVER})
+set(TRELVO_SIZE_FLAGS -Os -ffunction-sections -fdata-sections)
+set(TRELVO_LINK_FLAGS -municode -static -s -Wl,--gc-sections
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1)
+
+target_compile_definitions(trelvo_logic PRIVATE ${TRELVO_WIN_DEFINES})
+target_compile_options(trelvo_logic PRIVATE ${TRELVO_SIZE_FLAGS})
+
+# Branding: -DTRELVO_ICON=/path/product.ico -DTRELVO_DESCRIPTION="Product Setup"
+set(TRELVO_ICON "${CMAKE_SOURCE_DIR}/resources/trelvo.ico" CACHE FILEPATH "Built-in window and file icon")
+set(TRELVO_DESCRIPTION "Trelvo installation media launcher" CACHE STRING "File description in the version record")
+
+add_library(trelvo_platform STATIC
+  src/platform/Win32Host.cpp
+  src/platform/Win32Imaging.cpp
+  src/platform/Win32Window.cpp
+)
+target_include_directories(trelvo_platform PUBLIC src)
+target_compile_definitions(trelvo_platform PUBLIC ${TRELVO_WIN_DEFINES})
+target_compile_options(trelvo_platform PRIVATE ${TRELVO_SIZE_FLAGS})
+
+add_executable(trelvo WIN32 src/platform/WinMain.cpp resources/trelvo.rc)
+target_compile_options(trelvo PRIVATE ${TRELVO_SIZE_FLAGS})
+target_link_options(trelvo PRIVATE ${TRELVO_LINK_FLAGS})
+target_link_libraries(trelvo PRIVATE trelvo_platform trelvo_logic)
+set_source_files_properties(resources/trelvo.rc PROPERTIES
+  OBJECT_DEPENDS "${TRELVO_ICON};${CMAKE_SOURCE_DIR}/resources/trelvo.manifest")
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/branding.h CONTENT
+  "#define TRELVO_ICON \"${TRELVO_ICON}\"\n#define TRELVO_DESCRIPTION \"${TRELVO_DESCRIPTION}\"\n")
+target_include_directories(trelvo PRIVATE ${CMAKE_BINARY_DIR})
+set_target_properties(trelvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_SOURCE_DIR}/dist")
+add_custom_command(TARGET trelvo POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E echo "dist/trelvo.exe: $<TARGET_FILE_NAME:trelvo>"
+  COMMAND stat -c "trelvo.exe size: %s bytes" $<TARGET_FILE:trelvo>)
+
+# Windows-side tests: the system's own routines (profiles, images, processes).
+add_executable(windows_tests tests/windows/WindowsTests.cpp)
+target_include_directories(windows_tests PRIVATE tests)
+target_link_options(windows_tests PRIVATE -municode -static)
+target_link_libraries(windows_tests PRIVATE trelvo_platform trelvo_logic)
+add_test(NAME windows_tests COMMAND windows_tests)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
+  add_subdirectory(tests/e2e)
+endif()

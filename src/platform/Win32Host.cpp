@@ -1,0 +1,164 @@
+#include "platform/Win32Host.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+namespace trelvo::win32 {
+
+UniqueLibrary LoadSystemLibrary(const wchar_t* name)
+{
+    // A full path into the system directory works on every Windows version,
+    // whatever the DLL search order.
+    wchar_t directory[MAX_PATH];
+    UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::wstring path(directory, length);
+    path += L'\\';
+    path += name;
+    return UniqueLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+std::wstring SystemErrorText(DWORD error)
+{
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring result = length ? std::wstring(text, length) : L"Unknown error.";
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
+        result.pop_back();
+    return result;
+}
+
+std::wstring Win32Host::CurrentDirectory()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetFullPathNameW(L".\\", DWORD(buffer.size()), buffer.data(), nullptr);
+        if (length == 0) return L".";
+        if (length < buffer.size()) {
+            std::wstring path(buffer.data(), length);
+            // "C:\dir\" loses its separator; a drive root "C:\" keeps it.
+            if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+            return path;
+        }
+        buffer.resize(length + 1);
+    }
+}
+
+std::wstring Win32Host::ExecutableBaseName()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    DWORD length;
+    while ((length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()))) >= buffer.size())
+        buffer.resize(buffer.size() * 2);
+    std::wstring path(buffer.data(), length);
+    size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+bool Win32Host::FileExists(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::uint32_t Win32Host::ReadProfileString(const std::wstring& section, const std::wstring& key,
+                                           const std::wstring& fallback, wchar_t* buffer,
+                                           std::uint32_t size, const std::wstring& file)
+{
+    // The wide routine reads the same 8-bit file, converting with the system
+    // code page, and also finds files whose path is outside that code page.
+    return GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer, size, file.c_str());
+}
+
+void Win32Host::WriteProfileString(const std::wstring& section, const std::wstring& key,
+                                   const std::wstring& value, const std::wstring& file)
+{
+    WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+}
+
+void Win32Host::ShowStopMessage(const std::wstring& text)
+{
+    HWND owner = window_ && IsWindowVisible(window_->Handle()) ? window_->Handle() : nullptr;
+    MessageBoxW(owner, text.c_str(), L"Trelvo", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+}
+
+std::unique_ptr<Picture> Win32Host::LoadPicture(const std::wstring& path)
+{
+    return DecodeImage(path, L"picture");
+}
+
+std::unique_ptr<Picture> Win32Host::LoadIcon(const std::wstring& path)
+{
+    auto icons = std::make_unique<IconPair>();
+    const int large = GetSystemMetrics(SM_CXICON), small = GetSystemMetrics(SM_CXSMICON);
+    // An icon file: the system picks its best-fitting image for each size.
+    icons->large.reset(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, large, large, LR_LOADFROMFILE)));
+    if (icons->large) {
+        icons->small.reset(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, small, small, LR_LOADFROMFILE)));
+        return icons;
+    }
+    // Any other image is scaled into the two icon sizes.
+    std::unique_ptr<DecodedImage> image = DecodeImage(path, L"icon");
+    icons->large = IconFromImage(*image, large);
+    icons->small = IconFromImage(*image, small);
+    if (!icons->large) throw UncheckedFailure(L"Couldn't load the icon " + path + L": " + SystemErrorText(GetLastError()));
+    return icons;
+}
+
+SplashWindow& Win32Host::Window(WindowEvents& events)
+{
+    if (!window_) window_ = std::make_unique<Win32Window>(instance_, events);
+    return *window_;
+}
+
+StartOutcome Win32Host::StartProcess(const std::wstring& commandLine)
+{
+    std::wstring line = commandLine;  // the system may write into it
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        DWORD error = GetLastError();
+        return {error, SystemErrorText(error)};
+    }
+    UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);  // not waited for
+    return {};
+}
+
+StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::wstring& parameters)
+{
+    using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+    UniqueLibrary shell = LoadSystemLibrary(L"shell32.dll");
+    auto shellExecuteEx = shell ? reinterpret_cast<ShellExecuteExFn>(
+                                      reinterpret_cast<void*>(GetProcAddress(shell.get(), "ShellExecuteExW")))
+                                : nullptr;
+    if (!shellExecuteEx) return {ERROR_PROC_NOT_FOUND, SystemErrorText(ERROR_PROC_NOT_FOUND)};
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = L"runas";
+    info.lpFile = program.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!shellExecuteEx(&info)) {
+        DWORD error = GetLastError();
+        return {error, SystemErrorText(error)};
+    }
+    UniqueHandle processHandle(info.hProcess);
+    return {};
+}
+
+void Win32Host::EndProcess(ExitCode code)
+{
+    ExitProcess(UINT(code));
+}
+
+}  // namespace trelvo::win32

@@ -1,0 +1,193 @@
+#include "platform/Win32Imaging.h"
+
+#include <algorithm>
+
+namespace trelvo::win32 {
+namespace {
+
+// The GDI+ flat API, declared here so no GDI+ header is needed.
+using GpStatus = int;
+struct GpBitmap;
+struct GpStartupInput {
+    UINT32 version = 1;
+    void* debugCallback = nullptr;
+    BOOL suppressBackgroundThread = TRUE;  // the launcher keeps one thread
+    BOOL suppressExternalCodecs = TRUE;
+};
+struct GpRect {
+    INT x, y, width, height;
+};
+struct GpBitmapData {
+    UINT width, height;
+    INT stride;
+    INT pixelFormat;
+    void* scan0;
+    UINT_PTR reserved;
+};
+constexpr INT kPixelFormat32bppPARGB = 0x000E200B;
+constexpr UINT kLockRead = 1, kLockUserBuffer = 4;
+
+// Larger pictures are refused before any pixel memory is taken.
+constexpr UINT kMaxSide = 16384;
+constexpr UINT64 kMaxPixels = 64ull * 1024 * 1024;
+
+class Gdiplus {
+public:
+    using Startup = GpStatus(WINAPI*)(ULONG_PTR*, const GpStartupInput*, void*);
+    using CreateFromFile = GpStatus(WINAPI*)(const WCHAR*, GpBitmap**);
+    using GetSize = GpStatus(WINAPI*)(GpBitmap*, UINT*);
+    using LockBits = GpStatus(WINAPI*)(GpBitmap*, const GpRect*, UINT, INT, GpBitmapData*);
+    using UnlockBits = GpStatus(WINAPI*)(GpBitmap*, GpBitmapData*);
+    using Dispose = GpStatus(WINAPI*)(GpBitmap*);
+
+    static Gdiplus& Instance()
+    {
+        static Gdiplus gdiplus;
+        return gdiplus;
+    }
+
+    bool ready = false;
+    CreateFromFile createFromFile = nullptr;
+    GetSize width = nullptr, height = nullptr;
+    LockBits lockBits = nullptr;
+    UnlockBits unlockBits = nullptr;
+    Dispose dispose = nullptr;
+
+private:
+    Gdiplus() : library_(LoadSystemLibrary(L"gdiplus.dll"))
+    {
+        if (!library_) return;
+        auto startup = Find<Startup>("GdiplusStartup");
+        createFromFile = Find<CreateFromFile>("GdipCreateBitmapFromFile");
+        width = Find<GetSize>("GdipGetImageWidth");
+        height = Find<GetSize>("GdipGetImageHeight");
+        lockBits = Find<LockBits>("GdipBitmapLockBits");
+        unlockBits = Find<UnlockBits>("GdipBitmapUnlockBits");
+        dispose = Find<Dispose>("GdipDisposeImage");
+        GpStartupInput input;
+        void* hooks[2] = {};
+        ready = startup && createFromFile && width && height && lockBits && unlockBits && dispose &&
+                startup(&token_, &input, hooks) == 0;
+    }
+
+    template <typename F>
+    F Find(const char* name)
+    {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library_.get(), name)));
+    }
+
+    UniqueLibrary library_;
+    ULONG_PTR token_ = 0;
+};
+
+std::wstring StatusText(GpStatus status)
+{
+    switch (status) {
+    case 2: return L"the file is damaged or is not an image";
+    case 3: return L"there is not enough memory to decode it";
+    case 6: return L"its image format is not supported";
+    case 10: return L"the file cannot be found";
+    case 12: return L"access to the file is denied";
+    case 13: return L"it is not an image in a format Trelvo reads (BMP, GIF, JPEG, PNG, ICO, TIFF)";
+    default: return L"the image cannot be decoded (GDI+ status " + std::to_wstring(status) + L")";
+    }
+}
+
+[[noreturn]] void Fail(const wchar_t* what, const std::wstring& path, const std::wstring& reason)
+{
+    throw UncheckedFailure(L"Couldn't load the " + std::wstring(what) + L" " + path + L": " + reason + L".");
+}
+
+struct BitmapOwner {
+    GpBitmap* bitmap = nullptr;
+    ~BitmapOwner()
+    {
+        if (bitmap) Gdiplus::Instance().dispose(bitmap);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_t* what)
+{
+    Gdiplus& gdiplus = Gdiplus::Instance();
+    if (!gdiplus.ready) Fail(what, path, L"the system's image decoder (GDI+) is not available");
+
+    // The decoder keeps the file open until the bitmap is disposed; the pixels
+    // are copied out at once so that no file stays open.
+    BitmapOwner owner;
+    if (GpStatus status = gdiplus.createFromFile(path.c_str(), &owner.bitmap); status != 0)
+        Fail(what, path, StatusText(status));
+    UINT width = 0, height = 0;
+    gdiplus.width(owner.bitmap, &width);
+    gdiplus.height(owner.bitmap, &height);
+    if (width == 0 || height == 0) Fail(what, path, L"the image is empty");
+    if (width > kMaxSide || height > kMaxSide || UINT64(width) * height > kMaxPixels)
+        Fail(what, path, L"the image is " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
+                             L" pixels, larger than Trelvo shows (" + std::to_wstring(kMaxSide) +
+                             L" pixels a side at most)");
+
+    auto image = std::make_unique<DecodedImage>();
+    image->width = int(width);
+    image->height = int(height);
+    image->pixels.resize(size_t(width) * height);
+    GpRect rect{0, 0, INT(width), INT(height)};
+    GpBitmapData data{width, height, INT(width * 4), kPixelFormat32bppPARGB, image->pixels.data(), 0};
+    if (GpStatus status = gdiplus.lockBits(owner.bitmap, &rect, kLockRead | kLockUserBuffer,
+                                           kPixelFormat32bppPARGB, &data);
+        status != 0)
+        Fail(what, path, StatusText(status));
+    gdiplus.unlockBits(owner.bitmap, &data);
+    return image;
+}
+
+UniqueIcon IconFromImage(const DecodedImage& image, int size)
+{
+    // Box-filter the image into size x size, keeping its aspect ratio and
+    // centring it; icons take straight (not premultiplied) alpha.
+    double scale = std::max(double(image.width) / size, double(image.height) / size);
+    int drawnW = std::max(1, int(image.width / scale)), drawnH = std::max(1, int(image.height / scale));
+    int offX = (size - drawnW) / 2, offY = (size - drawnH) / 2;
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    GdiObject<HBITMAP> colour(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    // An all-zero AND mask: the alpha channel alone decides what shows.
+    std::vector<std::uint8_t> zeros(size_t((size + 15) / 16 * 2) * size, 0);
+    GdiObject<HBITMAP> mask(CreateBitmap(size, size, 1, 1, zeros.data()));
+    if (!colour || !mask) return nullptr;
+    auto* out = static_cast<std::uint32_t*>(bits);
+    std::fill(out, out + size * size, 0u);
+    for (int y = 0; y < drawnH; ++y) {
+        for (int x = 0; x < drawnW; ++x) {
+            int x0 = int(x * scale), x1 = std::max(x0 + 1, int((x + 1) * scale));
+            int y0 = int(y * scale), y1 = std::max(y0 + 1, int((y + 1) * scale));
+            x1 = std::min(x1, image.width);
+            y1 = std::min(y1, image.height);
+            std::uint64_t sum[4] = {};
+            int n = 0;
+            for (int sy = y0; sy < y1; ++sy)
+                for (int sx = x0; sx < x1; ++sx, ++n) {
+                    std::uint32_t p = image.pixels[size_t(sy) * image.width + sx];
+                    for (int c = 0; c < 4; ++c) sum[c] += (p >> (8 * c)) & 0xFF;
+                }
+            if (n == 0) continue;
+            std::uint32_t a = std::uint32_t(sum[3] / n), pixel = a << 24;
+            for (int c = 0; c < 3; ++c) {
+                std::uint32_t premultiplied = std::uint32_t(sum[c] / n);
+                std::uint32_t straight = a ? std::min<std::uint32_t>(255, premultiplied * 255 / a) : 0;
+                pixel |= straight << (8 * c);
+            }
+            out[(y + offY) * size + (x + offX)] = pixel;
+        }
+    }
+    ICONINFO iconInfo{TRUE, 0, 0, mask.get(), colour.get()};
+    return UniqueIcon(CreateIconIndirect(&iconInfo));
+}
+
+}  // namespace trelvo::win32

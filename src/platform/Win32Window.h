@@ -1,0 +1,59 @@
+// The splash window on Win32: a fixed-size top-level window with the design's
+// five push buttons, the picture drawn at the top-left of the client area and
+// the background colour around it.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/Host.h"
+#include "platform/Win32Handles.h"
+#include "platform/Win32Imaging.h"
+#include "window/Design.h"
+
+namespace trelvo::win32 {
+
+// The window class name, for tools and tests that look for the window.
+constexpr wchar_t kSplashClassName[] = L"TrelvoSplash";
+
+class Win32Window final : public SplashWindow {
+public:
+    Win32Window(HINSTANCE instance, WindowEvents& events);
+    ~Win32Window() override;
+    Win32Window(const Win32Window&) = delete;
+    Win32Window& operator=(const Win32Window&) = delete;
+
+    void SetCaption(const std::wstring& text) override;
+    void SetBackColor(std::uint32_t colour) override;
+    void SetPicture(std::unique_ptr<Picture> picture) override;
+    void SetIcon(std::unique_ptr<Picture> icon) override;
+    void SetButtonCaption(int index, const std::wstring& text) override;
+    void SetButtonLeft(int index, int twips) override;
+    void SetButtonVisible(int index, bool visible) override;
+
+    HWND Handle() const { return window_; }
+    // Shows the window and runs the event loop until the program ends.
+    void ShowAndRun();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    void OnCommand(int id, int code, HWND control);
+    void FocusFirstVisibleButton();
+    int Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
+    HWND Button(int index) const { return buttons_[index]; }
+
+    WindowEvents& events_;
+    HWND window_ = nullptr;
+    HWND buttons_[design::kButtonCount] = {};
+    int dpi_ = 96;
+    GdiObject<HFONT> font_;
+    COLORREF backColor_ = 0;
+    GdiObject<HBRUSH> backBrush_;
+    std::unique_ptr<DecodedImage> picture_;
+    GdiObject<HBITMAP> composite_;  // the picture blended over the background
+    std::unique_ptr<Picture> icon_;
+    HICON builtInLarge_ = nullptr, builtInSmall_ = nullptr;
+};
+
+}  // namespace trelvo::win32

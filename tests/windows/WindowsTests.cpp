@@ -1,0 +1,266 @@
+// Tests of the Win32 host against the system's own routines, run under Wine:
+// profile reading (the shared table), files and folders, the process start,
+// and image decoding. Prints "N passed, N failed"; exit code 1 on failure.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ProfileCases.h"
+#include "platform/Win32Host.h"
+
+using namespace trelvo;
+
+namespace {
+
+int passed = 0, failed = 0;
+
+void Check(bool ok, const std::string& what)
+{
+    if (ok) {
+        ++passed;
+    } else {
+        ++failed;
+        std::printf("FAILED: %s\n", what.c_str());
+    }
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text) out += c < 128 ? char(c) : '?';
+    return out;
+}
+
+std::wstring TempFolder(const std::wstring& name)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"trelvo-windows-tests-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    folder += L"\\" + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    win32::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+}
+
+std::string ReadBytes(const std::wstring& path)
+{
+    win32::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) return {};
+    char buffer[4096];
+    DWORD read = 0;
+    ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr);
+    return std::string(buffer, read);
+}
+
+// --- profile reading: the shared table against GetPrivateProfileStringW ---
+
+void ProfileCases(win32::Win32Host& host)
+{
+    std::wstring folder = TempFolder(L"profiles");
+    int index = 0;
+    for (const auto& c : testing::kProfileCases) {
+        std::wstring file = folder + L"\\case" + std::to_wstring(index++) + L".ini";
+        if (testing::CaseFileExists(c)) WriteBytes(file, testing::CaseBytes(c));
+        wchar_t buffer[256];
+        std::uint32_t count = host.ReadProfileString(c.section, c.key, L"", buffer, 255, file);
+        std::wstring value(buffer, count);
+        Check(value == c.expected, std::string("profile case '") + c.name + "' read '" + Narrow(value) + "'");
+    }
+}
+
+// A media folder named outside the system code page still finds its file.
+void ProfileInFolderOutsideCodePage(win32::Win32Host& host)
+{
+    std::wstring folder = TempFolder(L"\u0423\u0441\u0442\u0430\u043D\u043E\u0432\u043A\u0430 \u03A3\u03B5\u03C4");
+    std::wstring file = folder + L"\\setup.ini";
+    WriteBytes(file, "[DIALOG]\r\nShow=True\r\n");
+    Check(host.FileExists(file), "file in a Cyrillic/Greek folder exists");
+    wchar_t buffer[256];
+    std::uint32_t count = host.ReadProfileString(L"DIALOG", L"Show", L"", buffer, 255, file);
+    Check(std::wstring(buffer, count) == L"True", "profile read in a Cyrillic/Greek folder");
+}
+
+// --- files, folders, names ---
+
+void FilesAndFolders(win32::Win32Host& host)
+{
+    std::wstring folder = TempFolder(L"files");
+    WriteBytes(folder + L"\\present.txt", "x");
+    CreateDirectoryW((folder + L"\\sub").c_str(), nullptr);
+    Check(host.FileExists(folder + L"\\present.txt"), "existing file");
+    Check(!host.FileExists(folder + L"\\sub"), "a folder is not a file");
+    Check(!host.FileExists(folder + L"\\absent.txt"), "missing file");
+
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(folder.c_str());
+    Check(host.CurrentDirectory() == folder, "current directory without separator: " + Narrow(host.CurrentDirectory()));
+    Check(host.FileExists(L"present.txt"), "relative path is relative to the current directory");
+    SetCurrentDirectoryW(L"C:\\");
+    Check(host.CurrentDirectory() == L"C:\\", "drive root keeps its separator");
+    SetCurrentDirectoryW(previous);
+
+    Check(host.ExecutableBaseName() == L"windows_tests", "base name: " + Narrow(host.ExecutableBaseName()));
+}
+
+// --- process start ---
+
+std::wstring SelfPath()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+void ProcessStart(win32::Win32Host& host)
+{
+    std::wstring folder = TempFolder(L"process");
+    std::wstring record = folder + L"\\started.txt";
+    DWORD handlesBefore = 0, handlesAfter = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+    StartOutcome outcome = host.StartProcess(L"\"" + SelfPath() + L"\" --probe \"" + record + L"\" one two");
+    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    Check(outcome.error == 0, "probe started");
+    Check(handlesAfter <= handlesBefore, "no process or thread handle kept");
+    std::string seen;
+    for (int i = 0; i < 200 && seen.empty(); ++i) {
+        Sleep(50);
+        seen = ReadBytes(record);
+    }
+    Check(seen.find("one two") != std::string::npos, "probe got its arguments: " + seen);
+    Check(seen.find("show=1") != std::string::npos, "window shown normally: " + seen);
+
+    StartOutcome missing = host.StartProcess(L"false");
+    Check(missing.error == ERROR_FILE_NOT_FOUND, "command named false is not found: " + std::to_string(missing.error));
+    Check(!missing.errorText.empty(), "the system's error text is given");
+}
+
+int Probe(const wchar_t* record)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    std::wstring line = GetCommandLineW();
+    std::string text = Narrow(line) + " show=" +
+                       std::to_string((startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1);
+    WriteBytes(record, text);
+    return 0;
+}
+
+// --- images ---
+
+std::string Bmp24(int width, int height, std::uint32_t rgb)
+{
+    int stride = (width * 3 + 3) & ~3;
+    std::uint32_t size = 54 + std::uint32_t(stride * height);
+    std::string b(size, '\0');
+    auto put32 = [&](size_t at, std::uint32_t v) { for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i)); };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, size);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, std::uint32_t(width));
+    put32(22, std::uint32_t(height));
+    b[26] = 1;
+    b[28] = 24;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            size_t at = 54 + size_t(y * stride + x * 3);
+            b[at] = char(rgb & 0xFF);  // blue first
+            b[at + 1] = char((rgb >> 8) & 0xFF);
+            b[at + 2] = char((rgb >> 16) & 0xFF);
+        }
+    return b;
+}
+
+// A 1x1 PNG, red at half opacity (RGBA 255,0,0,128).
+const unsigned char kHalfRedPng[] = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+    0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00,
+    0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xD0, 0x00, 0x00, 0x04,
+    0x81, 0x01, 0x80, 0x2B, 0xA0, 0x5D, 0x7D, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42,
+    0x60, 0x82};
+
+// A 1x1 GIF, one green pixel.
+const unsigned char kGreenGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00,
+                                   0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
+                                   0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+
+std::string FailureOf(auto&& load)
+{
+    try {
+        load();
+    } catch (const UncheckedFailure& failure) {
+        return Narrow(failure.Message());
+    }
+    return {};
+}
+
+void Images(win32::Win32Host& host)
+{
+    std::wstring folder = TempFolder(L"images");
+    WriteBytes(folder + L"\\blue.bmp", Bmp24(3, 2, 0x0000FF));
+    WriteBytes(folder + L"\\half.png", std::string(reinterpret_cast<const char*>(kHalfRedPng), sizeof kHalfRedPng));
+    WriteBytes(folder + L"\\green.gif", std::string(reinterpret_cast<const char*>(kGreenGif), sizeof kGreenGif));
+    WriteBytes(folder + L"\\text.bmp", "this is not a picture\r\n");
+    WriteBytes(folder + L"\\empty.bmp", "");
+    std::string huge = Bmp24(1, 1, 0);
+    huge[18] = char(0x60), huge[19] = char(0xEA);  // 60000 x 60000
+    huge[22] = char(0x60), huge[23] = char(0xEA);
+    WriteBytes(folder + L"\\huge.bmp", huge);
+
+    auto pixel = [&](const wchar_t* name) -> std::uint32_t {
+        auto picture = host.LoadPicture(folder + L"\\" + name);
+        auto& image = static_cast<win32::DecodedImage&>(*picture);
+        return image.pixels.empty() ? 0xDEADBEEF : image.pixels[0];
+    };
+    Check(pixel(L"blue.bmp") == 0xFF0000FF, "BMP decodes to opaque blue");
+    std::uint32_t half = pixel(L"half.png");
+    Check((half >> 24) >= 127 && (half >> 24) <= 129 && ((half >> 16) & 0xFF) >= 127 && ((half >> 16) & 0xFF) <= 129 &&
+              (half & 0xFFFF) == 0,
+          "PNG keeps its alpha, premultiplied");
+    Check(pixel(L"green.gif") == 0xFF00FF00, "GIF decodes");
+
+    // A picture decoded keeps no file open: it can be deleted at once.
+    host.LoadPicture(folder + L"\\blue.bmp");
+    Check(DeleteFileW((folder + L"\\blue.bmp").c_str()) != 0, "no file stays open after decoding");
+
+    for (const wchar_t* bad : {L"text.bmp", L"empty.bmp", L"huge.bmp"}) {
+        std::string message = FailureOf([&] { host.LoadPicture(folder + L"\\" + bad); });
+        Check(message.find(Narrow(bad)) != std::string::npos, "unreadable " + Narrow(bad) + " is named: " + message);
+    }
+
+    // An image that is not an icon still gives the window its icons.
+    auto icons = host.LoadIcon(folder + L"\\green.gif");
+    auto& pair = static_cast<win32::IconPair&>(*icons);
+    Check(pair.large && pair.small, "a GIF becomes large and small icons");
+    std::string message = FailureOf([&] { host.LoadIcon(folder + L"\\text.bmp"); });
+    Check(message.find("icon") != std::string::npos, "a corrupt icon is named: " + message);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc >= 3 && std::wstring(argv[1]) == L"--probe") return Probe(argv[2]);
+
+    win32::Win32Host host(GetModuleHandleW(nullptr));
+    ProfileCases(host);
+    ProfileInFolderOutsideCodePage(host);
+    FilesAndFolders(host);
+    ProcessStart(host);
+    Images(host);
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
