@@ -49,3 +49,7 @@ add_test(NAME windows_tests COMMAND windows_tests)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)
 endif()
+
+# The shipped executable as a product team receives it: image flags, imports,
+# version record, icon and size.
+add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py $<TARGET_FILE:trelvo>)

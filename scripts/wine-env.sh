@@ -33,6 +33,10 @@ wine_env_start() {
   # One wineserver for the whole run keeps each program start short.
   wineserver -p >/dev/null 2>&1 </dev/null &
   sleep 0.5
+  # The first program of a session starts Wine's background services; start
+  # them here, away from any test runner's output pipe, which they would
+  # otherwise hold open.
+  wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 wine_env_stop() {

@@ -9,7 +9,7 @@ std::wstring frmSplash::RgbToHexColor(const std::wstring& text)
     if (text.find(L',') == std::wstring::npos) return text;
     std::vector<std::wstring> parts = SplitText(text, L',');
     if (parts.size() < 3)
-        throw UncheckedFailure(L"The colour \"" + text + L"\" has " + std::to_wstring(parts.size()) +
+        throw UncheckedFailure(L"The colour \"" + text + L"\" has " + ToDecimalDigits(std::int64_t(parts.size())) +
                                L" parts; it needs three: red,green,blue (for example 47,31,107).");
     std::wstring digits[3];
     for (int i = 0; i < 3; ++i) {

@@ -109,6 +109,18 @@ std::wstring ToHexDigits(std::int32_t value)
     return digits;
 }
 
+std::wstring ToDecimalDigits(std::int64_t value)
+{
+    std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), wchar_t(L'0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) digits.insert(digits.begin(), L'-');
+    return digits;
+}
+
 std::wstring ToLowerCase(std::wstring_view text)
 {
     std::wstring lower(text);

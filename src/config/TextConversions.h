@@ -26,6 +26,10 @@ std::optional<std::int32_t> ParseNumber(std::wstring_view text);
 // negative numbers give their 32-bit pattern.
 std::wstring ToHexDigits(std::int32_t value);
 
+// Decimal digits with a minus sign when negative. The program's own, so the
+// executable carries no printf machinery.
+std::wstring ToDecimalDigits(std::int64_t value);
+
 // Lower case of the whole text: ASCII, Latin-1, Latin Extended-A, Greek and
 // Cyrillic letters; everything else is kept.
 std::wstring ToLowerCase(std::wstring_view text);

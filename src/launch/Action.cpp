@@ -19,7 +19,7 @@ void frmSplash::DoAction(const std::wstring& action)
         }
         if (outcome.error != 0)
             throw UncheckedFailure(L"Couldn't start the command line\n\n" + command + L"\n\n" +
-                                   outcome.errorText + L" (error " + std::to_wstring(outcome.error) + L")");
+                                   outcome.errorText + L" (error " + ToDecimalDigits(outcome.error) + L")");
     }
     host_.EndProgram(ExitCode::Success);
 }

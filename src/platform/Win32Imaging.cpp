@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "config/TextConversions.h"
+
 namespace trelvo::win32 {
 namespace {
 
@@ -89,7 +91,7 @@ std::wstring StatusText(GpStatus status)
     case 10: return L"the file cannot be found";
     case 12: return L"access to the file is denied";
     case 13: return L"it is not an image in a format Trelvo reads (BMP, GIF, JPEG, PNG, ICO, TIFF)";
-    default: return L"the image cannot be decoded (GDI+ status " + std::to_wstring(status) + L")";
+    default: return L"the image cannot be decoded (GDI+ status " + ToDecimalDigits(status) + L")";
     }
 }
 
@@ -123,8 +125,8 @@ std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_
     gdiplus.height(owner.bitmap, &height);
     if (width == 0 || height == 0) Fail(what, path, L"the image is empty");
     if (width > kMaxSide || height > kMaxSide || UINT64(width) * height > kMaxPixels)
-        Fail(what, path, L"the image is " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
-                             L" pixels, larger than Trelvo shows (" + std::to_wstring(kMaxSide) +
+        Fail(what, path, L"the image is " + ToDecimalDigits(width) + L" x " + ToDecimalDigits(height) +
+                             L" pixels, larger than Trelvo shows (" + ToDecimalDigits(kMaxSide) +
                              L" pixels a side at most)");
 
     auto image = std::make_unique<DecodedImage>();

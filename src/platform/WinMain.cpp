@@ -2,8 +2,8 @@
 // then the window's event loop. Every way out ends the process from inside.
 #include <windows.h>
 
-#include <cstdio>
-#include <exception>
+#include <cstdint>
+#include <cwchar>
 
 #include "platform/Win32Host.h"
 #include "window/frmSplash.h"
@@ -30,22 +30,32 @@ void RestrictDllSearch()
 // A crash ends in our message box, never in the system's crash dialog.
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
 {
-    wchar_t text[256];
-    std::swprintf(text, 256,
-                  L"Trelvo stopped because of an internal fault (exception 0x%08lX at address 0x%p).",
-                  static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode),
-                  info->ExceptionRecord->ExceptionAddress);
+    // Built without the heap, which may be what failed.
+    wchar_t text[] = L"Trelvo stopped because of an internal fault (exception 0x00000000 at address 0x00000000).";
+    auto hex = [](wchar_t* at, std::uintptr_t value) {
+        for (int i = 7; i >= 0; --i, value >>= 4) at[i] = L"0123456789ABCDEF"[value & 0xF];
+    };
+    hex(std::wcsstr(text, L"0x") + 2, info->ExceptionRecord->ExceptionCode);
+    hex(std::wcsstr(text, L"address 0x") + 10, reinterpret_cast<std::uintptr_t>(info->ExceptionRecord->ExceptionAddress));
     ReportFault(text);
 }
 
 }  // namespace
+
+// Replaces the C++ runtime's verbose terminate handler (and the demangler it
+// drags in): an exception nobody caught ends in our message box too.
+namespace __gnu_cxx {
+void __verbose_terminate_handler()
+{
+    ReportFault(L"Trelvo stopped because of an internal error.");
+}
+}  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     RestrictDllSearch();
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(ReportCrash);
-    std::set_terminate([] { ReportFault(L"Trelvo stopped because of an internal error."); });
 
     trelvo::win32::Win32Host host(instance);
     trelvo::frmSplash form(host);

@@ -66,6 +66,15 @@ TEST(HexDigits, Table)
     EXPECT_EQ(ToHexDigits(-1), L"FFFFFFFF");
 }
 
+TEST(DecimalDigits, Table)
+{
+    EXPECT_EQ(ToDecimalDigits(0), L"0");
+    EXPECT_EQ(ToDecimalDigits(740), L"740");
+    EXPECT_EQ(ToDecimalDigits(-12), L"-12");
+    EXPECT_EQ(ToDecimalDigits(INT64_MIN), L"-9223372036854775808");
+    EXPECT_EQ(ToDecimalDigits(4294967295), L"4294967295");
+}
+
 TEST(LowerCase, Table)
 {
     EXPECT_EQ(ToLowerCase(L"Setup.EXE /Lang=DE"), L"setup.exe /lang=de");
