@@ -1,6 +1,7 @@
 #include "platform/Win32Imaging.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "config/TextConversions.h"
 
@@ -143,12 +144,82 @@ std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_
     return image;
 }
 
+namespace {
+
+// Weights of the source samples for each target sample along one axis.
+struct Tap {
+    int first = 0;
+    std::vector<float> weights;
+};
+
+std::vector<Tap> Taps(int from, int to)
+{
+    std::vector<Tap> taps(static_cast<size_t>(to));
+    float scale = float(from) / float(to), reach = std::max(1.0f, scale);
+    for (int t = 0; t < to; ++t) {
+        float centre = (float(t) + 0.5f) * scale - 0.5f;
+        int first = std::max(0, int(std::floor(centre - reach)) + 1);
+        int last = std::min(from - 1, int(std::ceil(centre + reach)) - 1);
+        Tap& tap = taps[size_t(t)];
+        tap.first = first;
+        float total = 0;
+        for (int s = first; s <= last; ++s) {
+            float w = std::max(0.0f, 1.0f - std::fabs(float(s) - centre) / reach);
+            tap.weights.push_back(w);
+            total += w;
+        }
+        if (tap.weights.empty()) {  // centre beyond an edge: take the edge sample
+            tap.first = std::clamp(int(std::lround(centre)), 0, from - 1);
+            tap.weights.push_back(1.0f);
+            total = 1.0f;
+        }
+        for (float& w : tap.weights) w /= total;
+    }
+    return taps;
+}
+
+}  // namespace
+
+std::unique_ptr<DecodedImage> ResizeImage(const DecodedImage& image, int width, int height)
+{
+    auto out = std::make_unique<DecodedImage>();
+    out->width = width;
+    out->height = height;
+    out->pixels.resize(size_t(width) * height);
+    std::vector<Tap> across = Taps(image.width, width), down = Taps(image.height, height);
+    // Horizontal pass into floats, then the vertical pass into pixels.
+    std::vector<float> rows(size_t(width) * image.height * 4);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Tap& tap = across[size_t(x)];
+            float* acc = &rows[(size_t(y) * width + x) * 4];
+            for (size_t k = 0; k < tap.weights.size(); ++k) {
+                std::uint32_t p = image.pixels[size_t(y) * image.width + tap.first + int(k)];
+                for (int c = 0; c < 4; ++c) acc[c] += tap.weights[k] * float((p >> (8 * c)) & 0xFF);
+            }
+        }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Tap& tap = down[size_t(y)];
+            float acc[4] = {};
+            for (size_t k = 0; k < tap.weights.size(); ++k) {
+                const float* src = &rows[(size_t(tap.first + int(k)) * width + x) * 4];
+                for (int c = 0; c < 4; ++c) acc[c] += tap.weights[k] * src[c];
+            }
+            std::uint32_t pixel = 0;
+            for (int c = 0; c < 4; ++c) pixel |= std::uint32_t(std::clamp(acc[c] + 0.5f, 0.0f, 255.0f)) << (8 * c);
+            out->pixels[size_t(y) * width + x] = pixel;
+        }
+    return out;
+}
+
 UniqueIcon IconFromImage(const DecodedImage& image, int size)
 {
-    // Box-filter the image into size x size, keeping its aspect ratio and
-    // centring it; icons take straight (not premultiplied) alpha.
+    // Fit the image into size x size, keeping its aspect ratio, centred.
     double scale = std::max(double(image.width) / size, double(image.height) / size);
-    int drawnW = std::max(1, int(image.width / scale)), drawnH = std::max(1, int(image.height / scale));
+    int drawnW = std::clamp(int(image.width / scale + 0.5), 1, size);
+    int drawnH = std::clamp(int(image.height / scale + 0.5), 1, size);
+    std::unique_ptr<DecodedImage> fitted = ResizeImage(image, drawnW, drawnH);
     int offX = (size - drawnW) / 2, offY = (size - drawnH) / 2;
 
     BITMAPINFO info{};
@@ -165,29 +236,16 @@ UniqueIcon IconFromImage(const DecodedImage& image, int size)
     if (!colour || !mask) return nullptr;
     auto* out = static_cast<std::uint32_t*>(bits);
     std::fill(out, out + size * size, 0u);
-    for (int y = 0; y < drawnH; ++y) {
+    for (int y = 0; y < drawnH; ++y)
         for (int x = 0; x < drawnW; ++x) {
-            int x0 = int(x * scale), x1 = std::max(x0 + 1, int((x + 1) * scale));
-            int y0 = int(y * scale), y1 = std::max(y0 + 1, int((y + 1) * scale));
-            x1 = std::min(x1, image.width);
-            y1 = std::min(y1, image.height);
-            std::uint64_t sum[4] = {};
-            int n = 0;
-            for (int sy = y0; sy < y1; ++sy)
-                for (int sx = x0; sx < x1; ++sx, ++n) {
-                    std::uint32_t p = image.pixels[size_t(sy) * image.width + sx];
-                    for (int c = 0; c < 4; ++c) sum[c] += (p >> (8 * c)) & 0xFF;
-                }
-            if (n == 0) continue;
-            std::uint32_t a = std::uint32_t(sum[3] / n), pixel = a << 24;
+            // Icons take straight alpha, not premultiplied.
+            std::uint32_t p = fitted->pixels[size_t(y) * drawnW + x], a = p >> 24, pixel = a << 24;
             for (int c = 0; c < 3; ++c) {
-                std::uint32_t premultiplied = std::uint32_t(sum[c] / n);
-                std::uint32_t straight = a ? std::min<std::uint32_t>(255, premultiplied * 255 / a) : 0;
-                pixel |= straight << (8 * c);
+                std::uint32_t v = (p >> (8 * c)) & 0xFF;
+                pixel |= (a ? std::min<std::uint32_t>(255, v * 255 / a) : 0) << (8 * c);
             }
             out[(y + offY) * size + (x + offX)] = pixel;
         }
-    }
     ICONINFO iconInfo{TRUE, 0, 0, mask.get(), colour.get()};
     return UniqueIcon(CreateIconIndirect(&iconInfo));
 }

@@ -32,6 +32,10 @@ public:
 // reason. `what` names the use ("picture" or "icon") in the message.
 std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_t* what);
 
+// The image resized to width x height with a tent filter whose reach grows
+// with the reduction, so both enlarging and reducing stay smooth.
+std::unique_ptr<DecodedImage> ResizeImage(const DecodedImage& image, int width, int height);
+
 // Builds an icon of the given square size from a decoded image.
 UniqueIcon IconFromImage(const DecodedImage& image, int size);
 

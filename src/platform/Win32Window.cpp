@@ -7,6 +7,48 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 constexpr int kBuiltInIconId = 1;
 
+// Functions newer than Windows 7, looked up at run time; each has a fallback.
+template <typename F>
+F User32Function(const char* name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+int SystemDpi()
+{
+    ScreenDC screen;
+    return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+int WindowDpi(HWND window)
+{
+    static auto getDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    UINT dpi = getDpiForWindow ? getDpiForWindow(window) : 0;
+    return dpi ? int(dpi) : SystemDpi();
+}
+
+RECT FrameForClient(int width, int height, int dpi)
+{
+    static auto adjustForDpi = User32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    RECT frame{0, 0, width, height};
+    if (!adjustForDpi || !adjustForDpi(&frame, kStyle, FALSE, kExStyle, UINT(dpi)))
+        AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    return frame;
+}
+
+// The system's message font at a DPI.
+HFONT MessageFont(int dpi)
+{
+    static auto parametersForDpi = User32Function<BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT)>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (parametersForDpi && parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, UINT(dpi)))
+        return CreateFontIndirectW(&metrics.lfMessageFont);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, SystemDpi());
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
 COLORREF ToColorRef(std::uint32_t colour)
 {
     // 0x800000nn is the system colour nn, as classic form designers wrote
@@ -20,10 +62,6 @@ COLORREF ToColorRef(std::uint32_t colour)
 
 Win32Window::Win32Window(HINSTANCE instance, WindowEvents& events) : events_(events)
 {
-    {
-        ScreenDC screen;
-        dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
     builtInLarge_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kBuiltInIconId), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
     builtInSmall_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kBuiltInIconId), IMAGE_ICON,
@@ -39,15 +77,25 @@ Win32Window::Win32Window(HINSTANCE instance, WindowEvents& events) : events_(eve
     windowClass.lpszClassName = kSplashClassName;
     RegisterClassExW(&windowClass);
 
-    RECT frame{0, 0, Pixels(design::kClientWidth), Pixels(design::kClientHeight)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    window_ = CreateWindowExW(kExStyle, kSplashClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    window_ = CreateWindowExW(kExStyle, kSplashClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+                              nullptr, nullptr, instance, this);
     if (!window_) throw UncheckedFailure(L"Couldn't create the splash window: " + SystemErrorText(GetLastError()));
+
+    // The buttons in tab order 0 to 4, all visible in the design.
+    for (int i = 0; i < design::kButtonCount; ++i) {
+        buttonLeft_[i] = design::kButtonLeft[i];
+        buttons_[i] = CreateWindowExW(0, L"BUTTON", design::kButtonCaption,
+                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, 0, 0, 0,
+                                      window_, reinterpret_cast<HMENU>(INT_PTR(design::kFirstButtonId + i)),
+                                      instance, nullptr);
+    }
+    ApplyDpi(WindowDpi(window_), nullptr);
 
     // First placed in the centre of the work area of the monitor it opens on.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
+    RECT frame;
+    GetWindowRect(window_, &frame);
     if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
         const RECT& work = monitor.rcWork;
         int width = frame.right - frame.left, height = frame.bottom - frame.top;
@@ -55,22 +103,29 @@ Win32Window::Win32Window(HINSTANCE instance, WindowEvents& events) : events_(eve
                      work.top + (work.bottom - work.top - height) / 2, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-
-    // The buttons in tab order 0 to 4, all visible in the design.
-    for (int i = 0; i < design::kButtonCount; ++i) {
-        buttons_[i] = CreateWindowExW(0, L"BUTTON", design::kButtonCaption,
-                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY,
-                                      Pixels(design::kButtonLeft[i]), Pixels(design::kButtonTop),
-                                      Pixels(design::kButtonWidth), Pixels(design::kButtonHeight), window_,
-                                      reinterpret_cast<HMENU>(INT_PTR(design::kFirstButtonId + i)), instance, nullptr);
-        if (font_) SendMessageW(buttons_[i], WM_SETFONT, WPARAM(font_.get()), FALSE);
-    }
     SetBackColor(GetSysColor(COLOR_BTNFACE));
+}
+
+void Win32Window::ApplyDpi(int dpi, const RECT* suggested)
+{
+    dpi_ = dpi;
+    RECT frame = FrameForClient(Pixels(design::kClientWidth), Pixels(design::kClientHeight), dpi);
+    int x = suggested ? suggested->left : 0, y = suggested ? suggested->top : 0;
+    SetWindowPos(window_, nullptr, x, y, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+    font_.reset(MessageFont(dpi));
+    for (int i = 0; i < design::kButtonCount; ++i) {
+        PlaceButton(i);
+        if (font_) SendMessageW(buttons_[i], WM_SETFONT, WPARAM(font_.get()), TRUE);
+    }
+    composite_.reset();
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+void Win32Window::PlaceButton(int index)
+{
+    SetWindowPos(Button(index), nullptr, Pixels(buttonLeft_[index]), Pixels(design::kButtonTop),
+                 Pixels(design::kButtonWidth), Pixels(design::kButtonHeight), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Win32Window::~Win32Window()
@@ -112,8 +167,8 @@ void Win32Window::SetButtonCaption(int index, const std::wstring& text)
 
 void Win32Window::SetButtonLeft(int index, int twips)
 {
-    SetWindowPos(Button(index), nullptr, Pixels(twips), Pixels(design::kButtonTop), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    buttonLeft_[index] = twips;
+    PlaceButton(index);
 }
 
 void Win32Window::SetButtonVisible(int index, bool visible)
@@ -177,6 +232,9 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         events_.WindowClosing();  // ends the program
         return 0;
+    case 0x02E0:  // WM_DPICHANGED: moved to a monitor of another DPI
+        ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     default:
         return DefWindowProcW(window_, message, wParam, lParam);
     }
@@ -209,9 +267,14 @@ void Win32Window::OnPaint()
     GetClientRect(window_, &client);
     int pictureW = 0, pictureH = 0;
     if (picture_) {
-        pictureW = picture_->width;
-        pictureH = picture_->height;
+        // The picture is drawn for 96 DPI: it keeps its share of the window.
+        pictureW = MulDiv(picture_->width, dpi_, 96);
+        pictureH = MulDiv(picture_->height, dpi_, 96);
         if (!composite_) {
+            std::unique_ptr<DecodedImage> resized;
+            if (pictureW != picture_->width || pictureH != picture_->height)
+                resized = ResizeImage(*picture_, pictureW, pictureH);
+            const DecodedImage& source = resized ? *resized : *picture_;
             // Blend the premultiplied picture over the background colour once.
             BITMAPINFO info{};
             info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -224,8 +287,8 @@ void Win32Window::OnPaint()
             if (composite_) {
                 auto* out = static_cast<std::uint32_t*>(bits);
                 const std::uint32_t back[3] = {GetBValue(backColor_), GetGValue(backColor_), GetRValue(backColor_)};
-                for (size_t i = 0; i < picture_->pixels.size(); ++i) {
-                    std::uint32_t p = picture_->pixels[i], a = p >> 24, pixel = 0;
+                for (size_t i = 0; i < source.pixels.size(); ++i) {
+                    std::uint32_t p = source.pixels[i], a = p >> 24, pixel = 0;
                     for (int c = 0; c < 3; ++c) {
                         std::uint32_t v = ((p >> (8 * c)) & 0xFF) + (back[c] * (255 - a) + 127) / 255;
                         pixel |= (v > 255 ? 255 : v) << (8 * c);

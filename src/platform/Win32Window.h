@@ -40,18 +40,22 @@ private:
     void OnPaint();
     void OnCommand(int id, int code, HWND control);
     void FocusFirstVisibleButton();
+    // Sizes the window, the buttons, the font and the picture for a DPI.
+    void ApplyDpi(int dpi, const RECT* suggested);
+    void PlaceButton(int index);
     int Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
     HWND Button(int index) const { return buttons_[index]; }
 
     WindowEvents& events_;
     HWND window_ = nullptr;
     HWND buttons_[design::kButtonCount] = {};
+    int buttonLeft_[design::kButtonCount] = {};  // twips
     int dpi_ = 96;
     GdiObject<HFONT> font_;
     COLORREF backColor_ = 0;
     GdiObject<HBRUSH> backBrush_;
     std::unique_ptr<DecodedImage> picture_;
-    GdiObject<HBITMAP> composite_;  // the picture blended over the background
+    GdiObject<HBITMAP> composite_;  // the picture, scaled for the DPI, blended over the background
     std::unique_ptr<Picture> icon_;
     HICON builtInLarge_ = nullptr, builtInSmall_ = nullptr;
 };
