@@ -8,8 +8,10 @@ namespace trelvo::win32 {
 
 UniqueLibrary LoadSystemLibrary(const wchar_t* name)
 {
-    // A full path into the system directory works on every Windows version,
-    // whatever the DLL search order.
+    // The DLL and everything it imports from the system directory only.
+    if (HMODULE library = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return UniqueLibrary(library);
+    // Windows 7 without the search-flag update: a full path into the system
+    // directory, whose dependencies are then looked up from there first.
     wchar_t directory[MAX_PATH];
     UINT length = GetSystemDirectoryW(directory, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;

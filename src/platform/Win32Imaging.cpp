@@ -5,6 +5,8 @@
 
 #include "config/TextConversions.h"
 
+#include <string>
+
 namespace trelvo::win32 {
 namespace {
 
@@ -109,10 +111,72 @@ struct BitmapOwner {
     }
 };
 
+// The first bytes of the file, to pick the decoder.
+std::string FileHead(const std::wstring& path, DWORD bytes)
+{
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) return {};
+    std::string head(bytes, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), head.data(), bytes, &read, nullptr)) read = 0;
+    head.resize(read);
+    return head;
+}
+
+void CheckSize(const wchar_t* what, const std::wstring& path, UINT64 width, UINT64 height)
+{
+    if (width == 0 || height == 0) Fail(what, path, L"the image is empty");
+    if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
+        Fail(what, path, L"the image is " + ToDecimalDigits(std::int64_t(width)) + L" x " +
+                             ToDecimalDigits(std::int64_t(height)) + L" pixels, larger than Trelvo shows (" +
+                             ToDecimalDigits(kMaxSide) + L" pixels a side at most)");
+}
+
+// BMP files are decoded by the system's own bitmap loader: no imaging library
+// is loaded for them.
+std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar_t* what, const std::string& head)
+{
+    if (head.size() < 26) Fail(what, path, L"the file is damaged or is not an image");
+    auto field = [&](size_t at) {
+        return std::int32_t(std::uint8_t(head[at]) | std::uint8_t(head[at + 1]) << 8 |
+                            std::uint8_t(head[at + 2]) << 16 | std::uint32_t(std::uint8_t(head[at + 3])) << 24);
+    };
+    bool core = field(14) == 12;  // the old header with 16-bit sizes
+    std::int64_t width = core ? (field(18) & 0xFFFF) : field(18);
+    std::int64_t height = core ? ((field(18) >> 16) & 0xFFFF) : field(22);
+    CheckSize(what, path, UINT64(width < 0 ? -width : width), UINT64(height < 0 ? -height : height));
+
+    GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
+        LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    if (!bitmap) Fail(what, path, L"the file is damaged or is not an image");
+    BITMAP info{};
+    GetObjectW(bitmap.get(), sizeof info, &info);
+    auto image = std::make_unique<DecodedImage>();
+    image->width = info.bmWidth;
+    image->height = info.bmHeight;
+    image->pixels.resize(size_t(info.bmWidth) * info.bmHeight);
+    BITMAPINFO request{};
+    request.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    request.bmiHeader.biWidth = info.bmWidth;
+    request.bmiHeader.biHeight = -info.bmHeight;  // top row first
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(nullptr);
+    int rows = GetDIBits(screen, bitmap.get(), 0, UINT(info.bmHeight), image->pixels.data(), &request, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != info.bmHeight) Fail(what, path, L"the file is damaged or is not an image");
+    for (auto& pixel : image->pixels) pixel |= 0xFF000000u;  // bitmaps are opaque
+    return image;
+}
+
 }  // namespace
 
 std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_t* what)
 {
+    std::string head = FileHead(path, 64);
+    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') return DecodeBitmap(path, what, head);
+
     Gdiplus& gdiplus = Gdiplus::Instance();
     if (!gdiplus.ready) Fail(what, path, L"the system's image decoder (GDI+) is not available");
 
@@ -124,11 +188,7 @@ std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_
     UINT width = 0, height = 0;
     gdiplus.width(owner.bitmap, &width);
     gdiplus.height(owner.bitmap, &height);
-    if (width == 0 || height == 0) Fail(what, path, L"the image is empty");
-    if (width > kMaxSide || height > kMaxSide || UINT64(width) * height > kMaxPixels)
-        Fail(what, path, L"the image is " + ToDecimalDigits(width) + L" x " + ToDecimalDigits(height) +
-                             L" pixels, larger than Trelvo shows (" + ToDecimalDigits(kMaxSide) +
-                             L" pixels a side at most)");
+    CheckSize(what, path, width, height);
 
     auto image = std::make_unique<DecodedImage>();
     image->width = int(width);
