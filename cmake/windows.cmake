@@ -31,10 +31,14 @@ target_link_options(trelvo PRIVATE ${TRELVO_LINK_FLAGS})
 target_link_libraries(trelvo PRIVATE trelvo_platform trelvo_logic)
 set_source_files_properties(resources/trelvo.rc PROPERTIES
   OBJECT_DEPENDS "${TRELVO_ICON};${CMAKE_SOURCE_DIR}/resources/trelvo.manifest")
+# Resource-script strings: backslashes and quotes escaped, a quote doubled.
+string(REPLACE "\\" "\\\\" TRELVO_ICON_RC "${TRELVO_ICON}")
+string(REPLACE "\"" "\"\"" TRELVO_DESCRIPTION_RC "${TRELVO_DESCRIPTION}")
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/branding.h CONTENT
-  "#define TRELVO_ICON \"${TRELVO_ICON}\"\n#define TRELVO_DESCRIPTION \"${TRELVO_DESCRIPTION}\"\n")
+  "#define TRELVO_ICON \"${TRELVO_ICON_RC}\"\n#define TRELVO_DESCRIPTION \"${TRELVO_DESCRIPTION_RC}\"\n")
 target_include_directories(trelvo PRIVATE ${CMAKE_BINARY_DIR})
-set_target_properties(trelvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_SOURCE_DIR}/dist")
+set(TRELVO_OUTPUT_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where the launcher is written")
+set_target_properties(trelvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TRELVO_OUTPUT_DIR}")
 add_custom_command(TARGET trelvo POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E echo "dist/trelvo.exe: $<TARGET_FILE_NAME:trelvo>"
   COMMAND stat -c "trelvo.exe size: %s bytes" $<TARGET_FILE:trelvo>)
