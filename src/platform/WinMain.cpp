@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <new>
 
 #include "platform/Win32Host.h"
 #include "window/frmSplash.h"
@@ -50,6 +51,18 @@ void __verbose_terminate_handler()
     ReportFault(L"Trelvo stopped because of an internal error.");
 }
 }  // namespace __gnu_cxx
+
+// The containers' own failure reports. Out of memory stays std::bad_alloc,
+// which the window object reports; the others mean a fault in the launcher
+// and end it at once. Defining them here keeps the runtime's exception
+// classes and their second string implementation out of the executable.
+namespace std {
+void __throw_bad_alloc() { throw bad_alloc(); }
+void __throw_bad_array_new_length() { throw bad_alloc(); }
+void __throw_length_error(const char*) { ReportFault(L"Trelvo stopped because of an internal error (length)."); }
+void __throw_logic_error(const char*) { ReportFault(L"Trelvo stopped because of an internal error (logic)."); }
+void __throw_out_of_range_fmt(const char*, ...) { ReportFault(L"Trelvo stopped because of an internal error (range)."); }
+}  // namespace std
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
