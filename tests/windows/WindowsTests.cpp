@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ProfileCases.h"
+#include "windows/SampleImages.h"
 #include "platform/Win32Host.h"
 
 using namespace trelvo;
@@ -231,6 +232,15 @@ void Images(win32::Win32Host& host)
               (half & 0xFFFF) == 0,
           "PNG keeps its alpha, premultiplied");
     Check(pixel(L"green.gif") == 0xFF00FF00, "GIF decodes");
+    WriteBytes(folder + L"\\red.jpg", std::string(reinterpret_cast<const char*>(red_jpg), red_jpg_len));
+    WriteBytes(folder + L"\\green16.ico", std::string(reinterpret_cast<const char*>(green16_ico), green16_ico_len));
+    std::uint32_t red = pixel(L"red.jpg");
+    auto approx = [](std::uint32_t value, std::uint32_t want) { return value + 6 >= want && value <= want + 6; };
+    Check(red >> 24 == 0xFF && approx((red >> 16) & 0xFF, 200) && approx((red >> 8) & 0xFF, 30) && approx(red & 0xFF, 40),
+          "JPEG decodes");
+    Check(pixel(L"green16.ico") == 0xFF0AC81E, "an icon file decodes as a picture");
+    auto fromIco = host.LoadIcon(folder + L"\\green16.ico");
+    Check(static_cast<win32::IconPair&>(*fromIco).large != nullptr, "an icon file gives the window icon");
 
     // A picture decoded keeps no file open: it can be deleted at once.
     host.LoadPicture(folder + L"\\blue.bmp");
