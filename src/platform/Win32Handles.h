@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/Win32Gui.h"
+
 #include <memory>
 #include <type_traits>
 

@@ -21,6 +21,21 @@ UniqueLibrary LoadSystemLibrary(const wchar_t* name)
     return UniqueLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
+HMODULE GuiModule(GuiLibrary library)
+{
+    // Loaded once and kept for the life of the process.
+    static HMODULE user32 = nullptr, gdi32 = nullptr;
+    HMODULE& module = library == GuiLibrary::User32 ? user32 : gdi32;
+    if (!module) module = LoadSystemLibrary(library == GuiLibrary::User32 ? L"user32.dll" : L"gdi32.dll").release();
+    return module;
+}
+
+void MissingGuiFunction(const char*)
+{
+    // Without the window system there is no message box to show either.
+    ExitProcess(UINT(ExitCode::UncheckedFailure));
+}
+
 std::wstring SystemErrorText(DWORD error)
 {
     wchar_t* text = nullptr;

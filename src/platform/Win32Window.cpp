@@ -11,7 +11,8 @@ constexpr int kBuiltInIconId = 1;
 template <typename F>
 F User32Function(const char* name)
 {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+    HMODULE user32 = GuiModule(GuiLibrary::User32);
+    return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
 }
 
 int SystemDpi()

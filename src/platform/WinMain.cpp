@@ -24,7 +24,7 @@ void RestrictDllSearch()
 
 [[noreturn]] void ReportFault(const wchar_t* text)
 {
-    MessageBoxW(nullptr, text, L"Trelvo", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+    trelvo::win32::MessageBoxW(nullptr, text, L"Trelvo", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
     ExitProcess(UINT(trelvo::ExitCode::UncheckedFailure));
 }
 
