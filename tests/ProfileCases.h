@@ -32,6 +32,7 @@ inline const ProfileCase kProfileCases[] = {
     {"empty value", "[A]\r\nk=\r\n", L"A", L"k", L""},
     {"absent key", "[A]\r\nother=1\r\n", L"A", L"k", L""},
     {"absent section", "[B]\r\nk=1\r\n", L"A", L"k", L""},
+    {"blanks inside the brackets", "[ A ]\r\nk=inner\r\n", L"A", L"k", L"inner"},
     {"key of another section", "[A]\r\n[B]\r\nk=1\r\n", L"A", L"k", L""},
     {"LF line ends", "[A]\nx=1\nk=lf\n", L"A", L"k", L"lf"},
     {"no line end at the end", "[A]\r\nk=last", L"A", L"k", L"last"},

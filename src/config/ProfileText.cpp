@@ -21,7 +21,8 @@ wchar_t FromCp1252(unsigned char b)
 
 char ToCp1252(wchar_t c)
 {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return char(c);
+    // The five undefined bytes were read as their own codes: write them back.
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF) || (c < 0xA0 && kCp1252High[c - 0x80] == 0)) return char(c);
     for (int i = 0; i < 32; ++i)
         if (kCp1252High[i] == c) return char(0x80 + i);
     return '?';
@@ -44,6 +45,66 @@ void AppendUtf8(std::wstring& out, std::string_view bytes)
             out += wchar_t(cp);
         }
     }
+}
+
+enum class Encoding { Cp1252, Utf8, Utf16Le, Utf16Be };
+
+Encoding Detect(std::string_view bytes)
+{
+    auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return Encoding::Utf16Le;
+    if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return Encoding::Utf16Be;
+    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return Encoding::Utf8;
+    return Encoding::Cp1252;
+}
+
+// The text in the given encoding, with its byte-order mark.
+std::string Encode(std::wstring_view text, Encoding encoding)
+{
+    std::string out;
+    switch (encoding) {
+    case Encoding::Cp1252:
+        for (wchar_t c : text) out += ToCp1252(c);
+        break;
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        out = encoding == Encoding::Utf16Le ? "\xFF\xFE" : "\xFE\xFF";
+        for (wchar_t c : text) {
+            char low = char(c & 0xFF), high = char((c >> 8) & 0xFF);
+            out += encoding == Encoding::Utf16Le ? low : high;
+            out += encoding == Encoding::Utf16Le ? high : low;
+        }
+        break;
+    case Encoding::Utf8:
+        out = "\xEF\xBB\xBF";
+        for (size_t i = 0; i < text.size(); ++i) {
+            std::uint32_t cp = std::uint32_t(text[i]) & 0xFFFF;
+            if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
+                std::uint32_t low = std::uint32_t(text[i + 1]) & 0xFFFF;
+                if (low >= 0xDC00 && low < 0xE000) {
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+            if (cp < 0x80) {
+                out += char(cp);
+            } else if (cp < 0x800) {
+                out += char(0xC0 | (cp >> 6));
+                out += char(0x80 | (cp & 0x3F));
+            } else if (cp < 0x10000) {
+                out += char(0xE0 | (cp >> 12));
+                out += char(0x80 | ((cp >> 6) & 0x3F));
+                out += char(0x80 | (cp & 0x3F));
+            } else {
+                out += char(0xF0 | (cp >> 18));
+                out += char(0x80 | ((cp >> 12) & 0x3F));
+                out += char(0x80 | ((cp >> 6) & 0x3F));
+                out += char(0x80 | (cp & 0x3F));
+            }
+        }
+        break;
+    }
+    return out;
 }
 
 std::wstring Decode(std::string_view bytes)
@@ -108,7 +169,7 @@ bool SectionName(std::wstring_view line, std::wstring_view& name)
     if (line.size() < 2 || line.front() != L'[') return false;
     size_t close = line.rfind(L']');
     if (close == std::wstring_view::npos || close == 0) return false;
-    name = line.substr(1, close - 1);
+    name = Trim(line.substr(1, close - 1));
     return true;
 }
 
@@ -197,10 +258,7 @@ std::string WriteProfileText(std::string_view bytes, std::wstring_view section,
         appendLine(L"[" + std::wstring(section) + L"]");
         appendLine(entry);
     }
-    std::string encoded;
-    encoded.reserve(out.size());
-    for (wchar_t c : out) encoded += ToCp1252(c);
-    return encoded;
+    return Encode(out, Detect(bytes));
 }
 
 }  // namespace trelvo

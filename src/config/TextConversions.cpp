@@ -1,6 +1,6 @@
 #include "config/TextConversions.h"
 
-#include <cmath>
+#include <cstdint>
 
 namespace trelvo {
 namespace {
@@ -76,25 +76,24 @@ std::optional<std::int32_t> ParseNumber(std::wstring_view text)
         negative = text.front() == L'-';
         text.remove_prefix(1);
     }
-    // Whole part, then an optional fraction; at least one digit in all.
-    double whole = 0;
+    // Whole part, then an optional fraction; at least one digit in all. The
+    // first digit of the fraction alone decides the rounding (halves away
+    // from zero), so no floating point is involved.
+    std::uint64_t whole = 0;
     size_t i = 0, digits = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
-        whole = whole * 10 + (text[i] - L'0');
-        if (whole > 1e12) return std::nullopt;
+        whole = whole * 10 + std::uint64_t(text[i] - L'0');
+        if (whole > 0xFFFFFFFFull) return std::nullopt;
     }
-    double fraction = 0;
     if (i < text.size() && text[i] == L'.') {
-        double scale = 0.1;
-        for (++i; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
-            fraction += (text[i] - L'0') * scale;
-            scale /= 10;
+        ++i;
+        if (i < text.size() && IsDigit(text[i]) && text[i] >= L'5') ++whole;
+        for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
         }
     }
     if (digits == 0 || i != text.size()) return std::nullopt;
-    double value = std::floor(whole + fraction + 0.5);
-    if (negative) value = -value;
-    if (value < -2147483648.0 || value > 2147483647.0) return std::nullopt;
+    std::int64_t value = negative ? -std::int64_t(whole) : std::int64_t(whole);
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
 

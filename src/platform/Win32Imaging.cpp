@@ -88,6 +88,7 @@ private:
 std::wstring StatusText(GpStatus status)
 {
     switch (status) {
+    case 1:
     case 2: return L"the file is damaged or is not an image";
     case 3: return L"there is not enough memory to decode it";
     case 6: return L"its image format is not supported";
@@ -111,12 +112,15 @@ struct BitmapOwner {
     }
 };
 
-// The first bytes of the file, to pick the decoder.
-std::string FileHead(const std::wstring& path, DWORD bytes)
+// The first bytes of the file, to pick the decoder, and the file's size.
+std::string FileHead(const std::wstring& path, DWORD bytes, UINT64& fileSize)
 {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    fileSize = 0;
     if (file.get() == INVALID_HANDLE_VALUE) return {};
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.get(), &size)) fileSize = UINT64(size.QuadPart);
     std::string head(bytes, '\0');
     DWORD read = 0;
     if (!ReadFile(file.get(), head.data(), bytes, &read, nullptr)) read = 0;
@@ -135,7 +139,8 @@ void CheckSize(const wchar_t* what, const std::wstring& path, UINT64 width, UINT
 
 // BMP files are decoded by the system's own bitmap loader: no imaging library
 // is loaded for them.
-std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar_t* what, const std::string& head)
+std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar_t* what, const std::string& head,
+                                           UINT64 fileSize)
 {
     if (head.size() < 26) Fail(what, path, L"the file is damaged or is not an image");
     auto field = [&](size_t at) {
@@ -146,6 +151,17 @@ std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar
     std::int64_t width = core ? (field(18) & 0xFFFF) : field(18);
     std::int64_t height = core ? ((field(18) >> 16) & 0xFFFF) : field(22);
     CheckSize(what, path, UINT64(width < 0 ? -width : width), UINT64(height < 0 ? -height : height));
+    // The pixel rows must all be in the file: the system's loader is not
+    // trusted with a truncated one.
+    if (!core && head.size() >= 34) {
+        std::uint32_t bits = std::uint16_t(std::uint8_t(head[28]) | std::uint8_t(head[29]) << 8);
+        std::uint32_t compression = std::uint32_t(field(30));
+        UINT64 stride = (UINT64(width < 0 ? -width : width) * bits + 31) / 32 * 4;
+        UINT64 needed = UINT64(std::uint32_t(field(10))) + stride * UINT64(height < 0 ? -height : height);
+        bool plain = compression == 0 || compression == 3;  // BI_RGB, BI_BITFIELDS
+        if (bits == 0 || bits > 32 || (plain && needed > fileSize))
+            Fail(what, path, L"the file is damaged (it is shorter than its pixels)");
+    }
 
     GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
         LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
@@ -174,8 +190,10 @@ std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar
 
 std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_t* what)
 {
-    std::string head = FileHead(path, 64);
-    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') return DecodeBitmap(path, what, head);
+    UINT64 fileSize = 0;
+    std::string head = FileHead(path, 64, fileSize);
+    if (head.empty()) Fail(what, path, L"the file is empty");
+    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') return DecodeBitmap(path, what, head, fileSize);
 
     Gdiplus& gdiplus = Gdiplus::Instance();
     if (!gdiplus.ready) Fail(what, path, L"the system's image decoder (GDI+) is not available");

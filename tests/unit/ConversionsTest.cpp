@@ -53,6 +53,10 @@ TEST(NumberText, Table)
         {L"", std::nullopt},
         {L"red", std::nullopt},
         {L"1e3", std::nullopt},
+        {L"0.49999999999999999", 0},
+        {L"2147483647.4999999999", 2147483647},
+        {L"2147483647.5", std::nullopt},
+        {L"99999999999999999999", std::nullopt},
         {L".", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseNumber(c.text), c.expected) << '"' << c.text << '"';

@@ -71,5 +71,24 @@ TEST(ProfileText, WriteReplacesAddsAndCreates)
     EXPECT_NE(ini.find("\xE9"), std::string::npos) << "written in Windows-1252";
 }
 
+TEST(ProfileText, WritingKeepsTheRestOfTheFile)
+{
+    const struct {
+        const char* name;
+        std::string ini;
+        std::wstring value;  // of k in [A], read back after writing another key
+    } cases[] = {
+        {"undefined Windows-1252 bytes", "[A]\r\nk=\x81\x8D\x8F\x90\x9D\r\n", L"\u0081\u008D\u008F\u0090\u009D"},
+        {"UTF-8 file", "\xEF\xBB\xBF[A]\r\nk=\xC3\xBF\xC3\xBE\xE2\x82\xAC\r\n", L"\u00FF\u00FE\u20AC"},
+        {"UTF-16 file", std::string("\xFF\xFE[\0A\0]\0\n\0k\0=\0\x3A\x04\n\0", 18), L"\u043A"},
+    };
+    for (const auto& c : cases) {
+        std::string written = WriteProfileText(c.ini, L"A", L"other", L"1");
+        EXPECT_EQ(Read(written, L"A", L"k"), c.value) << c.name;
+        EXPECT_EQ(Read(written, L"A", L"other"), L"1") << c.name;
+        EXPECT_EQ(written.substr(0, 2), c.ini.substr(0, 2)) << c.name << ": encoding kept";
+    }
+}
+
 }  // namespace
 }  // namespace trelvo
