@@ -1,5 +1,7 @@
 #include "config/ProfileText.h"
 
+#include "config/TextConversions.h"
+
 #include <vector>
 
 namespace trelvo {
@@ -124,14 +126,7 @@ std::wstring Decode(std::string_view bytes)
     return text;
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-std::wstring_view Trim(std::wstring_view s)
-{
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
+std::wstring_view Trim(std::wstring_view s) { return TrimBlanks(s); }
 
 wchar_t Fold(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; }
 

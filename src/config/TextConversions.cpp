@@ -5,15 +5,6 @@
 namespace trelvo {
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-std::wstring_view Trim(std::wstring_view text)
-{
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c; }
 
 bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view word)
@@ -36,9 +27,17 @@ int HexValue(wchar_t c)
 
 }  // namespace
 
+std::wstring_view TrimBlanks(std::wstring_view text)
+{
+    auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 std::optional<bool> ParseBooleanText(std::wstring_view text)
 {
-    text = Trim(text);
+    text = TrimBlanks(text);
     if (EqualsIgnoringCase(text, L"true")) return true;
     if (EqualsIgnoringCase(text, L"false")) return false;
     if (!text.empty() && (text.front() == L'-' || text.front() == L'+')) text.remove_prefix(1);
@@ -53,7 +52,7 @@ std::optional<bool> ParseBooleanText(std::wstring_view text)
 
 std::optional<std::int32_t> ParseNumber(std::wstring_view text)
 {
-    text = Trim(text);
+    text = TrimBlanks(text);
     if (EqualsIgnoringCase(text, L"true")) return -1;
     if (EqualsIgnoringCase(text, L"false")) return 0;
 

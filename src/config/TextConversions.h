@@ -10,6 +10,9 @@
 
 namespace trelvo {
 
+// The text without the blanks (spaces, tabs) around it.
+std::wstring_view TrimBlanks(std::wstring_view text);
+
 // True or False in any letter case, or a whole decimal number with an
 // optional sign (0 is false, any other number true). Blanks around the text
 // are ignored. Anything else has no value.

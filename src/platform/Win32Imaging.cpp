@@ -291,6 +291,20 @@ std::unique_ptr<DecodedImage> ResizeImage(const DecodedImage& image, int width, 
     return out;
 }
 
+GdiObject<HBITMAP> CreateTopDownDib(int width, int height, std::uint32_t** bits)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* pixels = nullptr;
+    GdiObject<HBITMAP> dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    *bits = static_cast<std::uint32_t*>(pixels);
+    return dib;
+}
+
 UniqueIcon IconFromImage(const DecodedImage& image, int size)
 {
     // Fit the image into size x size, keeping its aspect ratio, centred.
@@ -300,19 +314,12 @@ UniqueIcon IconFromImage(const DecodedImage& image, int size)
     std::unique_ptr<DecodedImage> fitted = ResizeImage(image, drawnW, drawnH);
     int offX = (size - drawnW) / 2, offY = (size - drawnH) / 2;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    GdiObject<HBITMAP> colour(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    std::uint32_t* out = nullptr;
+    GdiObject<HBITMAP> colour = CreateTopDownDib(size, size, &out);
     // An all-zero AND mask: the alpha channel alone decides what shows.
     std::vector<std::uint8_t> zeros(size_t((size + 15) / 16 * 2) * size, 0);
     GdiObject<HBITMAP> mask(CreateBitmap(size, size, 1, 1, zeros.data()));
     if (!colour || !mask) return nullptr;
-    auto* out = static_cast<std::uint32_t*>(bits);
     std::fill(out, out + size * size, 0u);
     for (int y = 0; y < drawnH; ++y)
         for (int x = 0; x < drawnW; ++x) {

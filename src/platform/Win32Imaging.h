@@ -36,6 +36,9 @@ std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_
 // with the reduction, so both enlarging and reducing stay smooth.
 std::unique_ptr<DecodedImage> ResizeImage(const DecodedImage& image, int width, int height);
 
+// A 32-bit top-down DIB section of width x height; its pixels at *bits.
+GdiObject<HBITMAP> CreateTopDownDib(int width, int height, std::uint32_t** bits);
+
 // Builds an icon of the given square size from a decoded image.
 UniqueIcon IconFromImage(const DecodedImage& image, int size);
 

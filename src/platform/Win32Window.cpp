@@ -277,16 +277,9 @@ void Win32Window::OnPaint()
                 resized = ResizeImage(*picture_, pictureW, pictureH);
             const DecodedImage& source = resized ? *resized : *picture_;
             // Blend the premultiplied picture over the background colour once.
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-            info.bmiHeader.biWidth = pictureW;
-            info.bmiHeader.biHeight = -pictureH;
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 32;
-            void* bits = nullptr;
-            composite_.reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+            std::uint32_t* out = nullptr;
+            composite_ = CreateTopDownDib(pictureW, pictureH, &out);
             if (composite_) {
-                auto* out = static_cast<std::uint32_t*>(bits);
                 const std::uint32_t back[3] = {GetBValue(backColor_), GetGValue(backColor_), GetRValue(backColor_)};
                 for (size_t i = 0; i < source.pixels.size(); ++i) {
                     std::uint32_t p = source.pixels[i], a = p >> 24, pixel = 0;
