@@ -89,7 +89,8 @@ private:
 // current directory.
 UniqueLibrary LoadSystemLibrary(const wchar_t* name);
 
-// The system's own words for an error code, without the trailing line break.
-std::wstring SystemErrorText(DWORD error);
+// The system's own words for an error code, without the trailing line break;
+// a message that names its subject names `subject`.
+std::wstring SystemErrorText(DWORD error, const std::wstring& subject = L"");
 
 }  // namespace trelvo::win32

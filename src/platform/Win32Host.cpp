@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "launch/CommandLine.h"
+
 #include <vector>
 
 namespace trelvo::win32 {
@@ -36,12 +38,19 @@ void MissingGuiFunction(const char*)
     ExitProcess(UINT(ExitCode::UncheckedFailure));
 }
 
-std::wstring SystemErrorText(DWORD error)
+std::wstring SystemErrorText(DWORD error, const std::wstring& subject)
 {
+    // Some system messages name their subject ("%1 is not a valid Win32
+    // application."): every insert gets the subject, never a raw "%1".
+    const DWORD_PTR inserts[9] = {
+        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()),
+        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()),
+        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str())};
     wchar_t* text = nullptr;
     DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+                                      FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0,
+                                  reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(inserts)));
     std::wstring result = length ? std::wstring(text, length) : L"Unknown error.";
     if (text) LocalFree(text);
     while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
@@ -144,7 +153,7 @@ StartOutcome Win32Host::StartProcess(const std::wstring& commandLine)
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         DWORD error = GetLastError();
-        return {error, SystemErrorText(error)};
+        return {error, SystemErrorText(error, SplitCommandLine(commandLine).program)};
     }
     UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);  // not waited for
     return {};
@@ -167,7 +176,7 @@ StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::ws
     info.nShow = SW_SHOWNORMAL;
     if (!shellExecuteEx(&info)) {
         DWORD error = GetLastError();
-        return {error, SystemErrorText(error)};
+        return {error, SystemErrorText(error, program)};
     }
     UniqueHandle processHandle(info.hProcess);
     return {};

@@ -90,7 +90,7 @@ std::wstring StatusText(GpStatus status)
     switch (status) {
     case 1:
     case 2: return L"the file is damaged or is not an image";
-    case 3: return L"there is not enough memory to decode it";
+    case 3: return L"there is not enough memory to decode it (the image may be too large)";
     case 6: return L"its image format is not supported";
     case 10: return L"the file cannot be found";
     case 12: return L"access to the file is denied";
@@ -138,7 +138,8 @@ void CheckSize(const wchar_t* what, const std::wstring& path, UINT64 width, UINT
 }
 
 // BMP files are decoded by the system's own bitmap loader: no imaging library
-// is loaded for them.
+// is loaded for them. Null when that loader cannot open the file (a path
+// longer than it takes): GDI+ then decodes it.
 std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar_t* what, const std::string& head,
                                            UINT64 fileSize)
 {
@@ -165,7 +166,7 @@ std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar
 
     GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
         LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
-    if (!bitmap) Fail(what, path, L"the file is damaged or is not an image");
+    if (!bitmap) return nullptr;
     BITMAP info{};
     GetObjectW(bitmap.get(), sizeof info, &info);
     auto image = std::make_unique<DecodedImage>();
@@ -193,7 +194,17 @@ std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_
     UINT64 fileSize = 0;
     std::string head = FileHead(path, 64, fileSize);
     if (head.empty()) Fail(what, path, L"the file is empty");
-    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') return DecodeBitmap(path, what, head, fileSize);
+    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') {
+        if (auto image = DecodeBitmap(path, what, head, fileSize)) return image;
+    }
+    // The sizes that PNG and GIF headers claim are checked before any decoder
+    // tries to take memory for them.
+    auto byte = [&](size_t at) { return UINT64(std::uint8_t(head[at])); };
+    if (head.size() >= 24 && head.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0)
+        CheckSize(what, path, byte(16) << 24 | byte(17) << 16 | byte(18) << 8 | byte(19),
+                  byte(20) << 24 | byte(21) << 16 | byte(22) << 8 | byte(23));
+    if (head.size() >= 10 && (head.compare(0, 6, "GIF87a") == 0 || head.compare(0, 6, "GIF89a") == 0))
+        CheckSize(what, path, byte(6) | byte(7) << 8, byte(8) | byte(9) << 8);
 
     Gdiplus& gdiplus = Gdiplus::Instance();
     if (!gdiplus.ready) Fail(what, path, L"the system's image decoder (GDI+) is not available");
