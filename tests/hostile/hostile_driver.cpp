@@ -339,9 +339,9 @@ std::vector<Case> PictureCases()
          .exitCode = 3,
          .boxes = {{L"Couldn't load the picture huge.png: the image is 60000 x 60000 pixels, larger than "
                     L"Trelvo shows (16384 pixels a side at most)."}},
-         .note = L"The size limit is checked only after GDI+ has decoded the picture; the GDI+ of Wine "
-                 L"decodes at once and fails for want of memory, so the message blames memory instead of "
-                 L"the picture's size (the BMP case shows the clear message)."},
+         .note = L"Found by this case and mended: the size was once checked only after GDI+ had "
+                 L"decoded the picture, and Wine's GDI+ failed for want of memory first; the size a PNG "
+                 L"or GIF header claims is now checked before any decoder runs."},
         {.name = L"BMP of 0 x 0",
          .checks = L"a BMP header of 0 x 0 pixels: one message, the image is empty",
          .ini = Window("Caption=Nothing\n" + kOneButton),
@@ -404,9 +404,9 @@ std::vector<Case> ActionCases()
          .files = {{Folder::Media, L"ReadMe.txt", "Read me first.\r\n"}},
          .exitCode = 3,
          .boxes = {{L"", {L"Couldn't start the command line\n\nreadme.txt\n\n", L"(error 193)"}}},
-         .note = L"The system's text for error 193 holds an insert for the program's name (\"%1 is not a "
-                 L"valid Win32 application\" on Windows, \"Bad EXE format for %1\" under Wine); the launcher "
-                 L"reads it without inserts, so the user sees a bare `%1`."},
+         .note = L"Found by this case and mended: the system's text for error 193 holds an insert for "
+                 L"the program's name (\"%1 is not a valid Win32 application\" on Windows, \"Bad EXE format "
+                 L"for %1\" under Wine), which the launcher once showed bare; it now fills in the program."},
     };
 }
 
@@ -483,9 +483,9 @@ std::vector<Case> FolderCases()
          .started = {"probe.exe /one"},
          .splash = Splash{.title = L"Deep Picture", .captions = {L"One"}, .pixels = AroundPicture(kBack),
                           .step = Step::Click},
-         .note = L"The BMP is intact (the PNG case beside it shows that such a path can be read), but the "
-                 L"system's bitmap loader that the launcher hands BMP files to cannot open a path longer "
-                 L"than MAX_PATH, and the launcher reports the file as damaged."},
+         .note = L"Found by this case and mended: the system's bitmap loader cannot open a path longer "
+                 L"than MAX_PATH and the launcher once reported the intact BMP as damaged; such a BMP is "
+                 L"now decoded by GDI+."},
         {.name = L"PNG picture deeper than 260 characters",
          .checks = L"the same with a PNG picture (decoded by GDI+)",
          .ini = Window("Caption=Deep Picture\n" + kOneButton, "{deep}\\splash.png"),
