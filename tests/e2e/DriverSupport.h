@@ -569,6 +569,27 @@ inline void CheckBoxLooks(const SeenBox& seen, const std::wstring& which)
                                std::to_wstring(seen.iconPixels) + L" icon pixels red)");
 }
 
+// Checks a message box against the one expected at its place among a case's
+// boxes (a box beyond them is unexpected); `expand` fills the case's
+// placeholders into an expected text.
+template <typename Expand>
+void CheckBoxAgainst(const SeenBox& seen, const std::vector<Box>& boxes, int index, const std::wstring& which,
+                     Expand&& expand)
+{
+    if (index >= int(boxes.size())) {
+        Check(false, L"unexpected " + which + L": " + Show(seen.title) + L" " + Show(seen.text));
+        return;
+    }
+    CheckBoxLooks(seen, which);
+    const Box& expected = boxes[size_t(index)];
+    if (!expected.exact.empty()) CheckEqual(seen.text, expand(expected.exact), which + L" text");
+    for (const auto& piece : expected.contains) {
+        std::wstring wanted = expand(piece);
+        Check(seen.text.find(wanted) != std::wstring::npos,
+              which + L" text " + Show(seen.text) + L" should contain " + Show(wanted));
+    }
+}
+
 inline void PressOk(HWND box)
 {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(box, IDOK)));

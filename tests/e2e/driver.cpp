@@ -386,18 +386,7 @@ void CheckBox(HWND box, const Case& c, const Paths& paths, const Context& contex
     SeenBox seen = ReadBox(box);
     if (verbose) Print(L"  box " + Show(seen.title) + L": " + Show(seen.text));
 
-    if (index < int(c.boxes.size())) {
-        CheckBoxLooks(seen, which);
-        const Box& expected = c.boxes[size_t(index)];
-        if (!expected.exact.empty()) CheckEqual(seen.text, Expand(expected.exact, paths, context), which + L" text");
-        for (const auto& piece : expected.contains) {
-            std::wstring wanted = Expand(piece, paths, context);
-            Check(seen.text.find(wanted) != std::wstring::npos,
-                  which + L" text " + Show(seen.text) + L" should contain " + Show(wanted));
-        }
-    } else {
-        Check(false, L"unexpected " + which + L": " + Show(seen.title) + L" " + Show(seen.text));
-    }
+    CheckBoxAgainst(seen, c.boxes, index, which, [&](const std::wstring& text) { return Expand(text, paths, context); });
     PressOk(box);
 }
 bool Prepare(const Case& c, int index, const Context& context, Paths& paths)
