@@ -57,11 +57,3 @@ endif()
 # The shipped executable as a product team receives it: image flags, imports,
 # version record, icon and size.
 add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py $<TARGET_FILE:trelvo>)
-
-# No DLL planted on the medium is loaded into the launcher.
-add_library(planted SHARED tests/hardening/planted.cpp)
-set_target_properties(planted PROPERTIES PREFIX "")
-target_link_options(planted PRIVATE -static)
-add_executable(dll_planting tests/hardening/DllPlanting.cpp)
-target_link_options(dll_planting PRIVATE -municode -static)
-add_test(NAME dll_planting COMMAND dll_planting $<TARGET_FILE:trelvo> $<TARGET_FILE:planted>)
