@@ -6,6 +6,26 @@
 #include "Support.h"
 
 namespace harness {
+namespace {
+
+void Put16(std::string& out, unsigned value)
+{
+    out += char(value & 0xFF);
+    out += char((value >> 8) & 0xFF);
+}
+
+void Put32(std::string& out, std::uint32_t value)
+{
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+void Put32BigEndian(std::string& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8) out += char((value >> shift) & 0xFF);
+}
+
+}  // namespace
 
 std::string IniBytes(const std::string& text)
 {
@@ -35,23 +55,6 @@ std::string Button(int n, const char* show, const char* caption, const char* act
     if (caption) out += std::string("Caption=") + caption + "\n";
     if (action) out += std::string("Action=") + action + "\n";
     return out;
-}
-
-void Put16(std::string& out, unsigned value)
-{
-    out += char(value & 0xFF);
-    out += char((value >> 8) & 0xFF);
-}
-
-void Put32(std::string& out, std::uint32_t value)
-{
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
-
-void Put32BigEndian(std::string& out, std::uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8) out += char((value >> shift) & 0xFF);
 }
 
 std::string BmpHeader(std::int32_t width, std::int32_t height)
@@ -146,14 +149,12 @@ std::string Png(int width, int height, COLORREF colour)
     });
 }
 
-std::string PngClaiming(int width, int height, COLORREF colour, std::uint32_t claimedWidth,
-                        std::uint32_t claimedHeight)
+std::string PngClaiming(std::string png, std::uint32_t width, std::uint32_t height)
 {
-    std::string png = Png(width, height, colour);
     // IHDR data starts at 16: width, height (big-endian), then the CRC after 13 bytes.
     std::string size;
-    Put32BigEndian(size, claimedWidth);
-    Put32BigEndian(size, claimedHeight);
+    Put32BigEndian(size, width);
+    Put32BigEndian(size, height);
     png.replace(16, 8, size);
     std::string crc;
     Put32BigEndian(crc, Crc32(png.substr(12, 17)));

@@ -17,10 +17,6 @@ std::string Utf16Ini(const std::wstring& text);
 // A [BUTTONn] section; a null pointer leaves the key out.
 std::string Button(int n, const char* show, const char* caption, const char* action);
 
-void Put16(std::string& out, unsigned value);
-void Put32(std::string& out, std::uint32_t value);
-void Put32BigEndian(std::string& out, std::uint32_t value);
-
 // A 24-bit BMP of one colour.
 std::string Bmp(int width, int height, COLORREF colour);
 // A BMP header (54 bytes) that claims a size; no pixels follow.
@@ -33,9 +29,8 @@ struct Rgba {
 std::string Png(int width, int height, const std::function<Rgba(int, int)>& pixel);
 // A PNG of one opaque colour.
 std::string Png(int width, int height, COLORREF colour);
-// A PNG of one colour whose header claims another size (its CRC mended).
-std::string PngClaiming(int width, int height, COLORREF colour, std::uint32_t claimedWidth,
-                        std::uint32_t claimedHeight);
+// The PNG with its header claiming another size (its CRC mended).
+std::string PngClaiming(std::string png, std::uint32_t width, std::uint32_t height);
 
 // An icon file of one opaque colour, 16 and 32 pixels, 32-bit.
 std::string Ico(COLORREF colour);

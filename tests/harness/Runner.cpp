@@ -3,18 +3,12 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace harness {
 namespace {
 
-struct Paths {
-    std::wstring caseRoot, media, other, cwd, ini;
-    std::wstring programs;  // where the launcher and probe.exe are
-    std::wstring start;     // the current directory it starts with (a short name for LongPath)
-    std::wstring deep;      // the deep medium's own folder name
-};
-
-std::wstring Expand(std::wstring text, const Paths& paths, const Context& context)
+std::wstring Expand(std::wstring text, const Medium& paths, const Context& context)
 {
     Replace(text, L"{media}", paths.media);
     Replace(text, L"{other}", paths.other);
@@ -27,7 +21,7 @@ std::wstring Expand(std::wstring text, const Paths& paths, const Context& contex
 
 // Folders for LongPath and DeepFiles: up to 90 characters a name until the
 // path is about 200 long, then one of 80: past 260, its parent well below.
-bool MakeDeepFolders(const Case& c, Paths& paths)
+bool MakeDeepFolders(const Case& c, Medium& paths)
 {
     auto named = [](size_t length, wchar_t last) {
         std::wstring name = L"a-folder-with-a-long-name-";
@@ -47,7 +41,9 @@ bool MakeDeepFolders(const Case& c, Paths& paths)
     return ok;
 }
 
-bool Prepare(const Case& c, int index, const Context& context, Paths& paths)
+}  // namespace
+
+bool PrepareMedium(const Case& c, int index, const Context& context, Medium& paths)
 {
     paths.caseRoot = context.tempRoot + L"\\" + std::to_wstring(index);
     paths.other = paths.caseRoot + L"\\other";
@@ -121,8 +117,10 @@ bool Prepare(const Case& c, int index, const Context& context, Paths& paths)
     return true;
 }
 
+namespace {
+
 // A message box against the case's expectation; then OK.
-void CheckBox(HWND box, const Case& c, const Paths& paths, const Context& context, Outcome& outcome)
+void CheckBox(HWND box, const Case& c, const Medium& paths, const Context& context, Outcome& outcome)
 {
     int index = int(outcome.boxes.size());
     std::wstring which = L"message box " + std::to_wstring(index + 1);
@@ -172,7 +170,7 @@ void ReadSplash(HWND splash, Outcome& outcome)
 // resolves every library the launcher loads, and what those import, from the
 // system folder; Wine's own libraries may resolve some of their imports
 // through the application's folder (the case names them).
-void CheckPlanted(const Case& c, const Paths& paths, Outcome& outcome)
+void CheckPlanted(const Case& c, const Medium& paths, Outcome& outcome)
 {
     bool wine = UnderWine();
     for (const auto& dll : c.planted) {
@@ -199,8 +197,8 @@ Outcome RunCase(const Case& c, int index, const Context& context)
         ~Detach() { report().onFailure = nullptr; }
     } detach;
     DWORD began = GetTickCount();
-    Paths paths;
-    if (!Prepare(c, index, context, paths)) return outcome;
+    Medium paths;
+    if (!PrepareMedium(c, index, context, paths)) return outcome;
     Listing before = ListTree(paths.caseRoot);
 
     LauncherRun run;
@@ -313,6 +311,15 @@ Outcome RunCase(const Case& c, int index, const Context& context)
     for (auto& text : outcome.failures) text = placeholders(text);
     for (auto& line : outcome.lines) line = Utf8(placeholders(Wide(line)));
     return outcome;
+}
+
+Outcome ObserveCase(const Case& c, int index, const Context& context)
+{
+    struct Quiet {
+        bool was = std::exchange(report().quiet, true);
+        ~Quiet() { report().quiet = was; }
+    } quiet;
+    return RunCase(c, index, context);
 }
 
 // ---------------------------------------------------------------------------

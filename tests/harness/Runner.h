@@ -87,6 +87,17 @@ struct Context {
     int dpi = 96;
 };
 
+// Where a case's medium was made.
+struct Medium {
+    std::wstring caseRoot;  // <tempRoot>\<index>: everything of the case
+    std::wstring media, other, cwd, ini;
+    std::wstring programs;  // where the launcher and probe.exe are
+    std::wstring start;     // the current directory it starts with (a short name for LongPath)
+    std::wstring deep;      // the deep medium's own folder name
+};
+// Makes the case's folders and files (checked); false when that failed.
+bool PrepareMedium(const Case& c, int index, const Context& context, Medium& medium);
+
 // What the user saw, as data. Paths in the texts are placeholders ({media},
 // {cwd}, {other}, {programs}, {case}, {deep}), the same every run.
 struct Outcome {
@@ -109,8 +120,13 @@ struct Outcome {
 constexpr DWORD kEndBound = 30000;                    // ms for the launcher to end
 constexpr std::uint64_t kMemoryBound = 512ull << 20;  // peak working set
 
-// Runs one case as case number `index` (its folder is <tempRoot>\<index>).
+// Runs one case as case number `index` (its folder is <tempRoot>\<index>),
+// its checks counted and failures printed.
 Outcome RunCase(const Case& c, int index, const Context& context);
+// The same run, only observed: nothing counted or printed; the outcome (with
+// its `failures` against whatever the case expects) is all it gives. For
+// comparing the launcher with another reading of the same medium.
+Outcome ObserveCase(const Case& c, int index, const Context& context);
 
 // ---------------------------------------------------------------------------
 // What every driver's main does.

@@ -24,10 +24,10 @@ bool Check(bool ok, const std::wstring& what)
 {
     Report& r = report();
     if (ok) {
-        ++r.passed;
+        r.passed += r.quiet ? 0 : 1;
     } else {
-        ++r.failed;
-        Print(L"FAILED [" + r.currentCase + L"] " + what);
+        r.failed += r.quiet ? 0 : 1;
+        if (!r.quiet) Print(L"FAILED [" + r.currentCase + L"] " + what);
         if (r.onFailure) r.onFailure(what);
     }
     return ok;

@@ -20,6 +20,7 @@ namespace harness {
 struct Report {
     int passed = 0, failed = 0;
     bool verbose = false;
+    bool quiet = false;  // failures neither printed nor counted (ObserveCase)
     std::wstring currentCase;
     // Called with each failure line as well (when set).
     std::function<void(const std::wstring&)> onFailure;

@@ -25,6 +25,7 @@ using namespace std::string_literals;
 
 // INI text written with CR LF line ends.
 std::string Ini(const std::string& text) { return IniBytes(text); }
+
 // The [DIALOG] section of a shown window, CR LF line ends.
 std::string Window(const std::string& more, const char* picture = "splash.bmp")
 {
@@ -36,19 +37,11 @@ std::string Silent(const std::string& action)
     return Ini("[DIALOG]\nShow=False\nDefaultAction=" + action + "\n");
 }
 
-
 std::string Lower(std::string text)
 {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = char(c + 32);
     return text;
-}
-
-
-// A PNG of the small picture whose header claims another size.
-std::string PngClaiming(std::uint32_t width, std::uint32_t height)
-{
-    return harness::PngClaiming(kPictureWidth, kPictureHeight, kPictureColour, width, height);
 }
 
 const std::string kOneButton = "[BUTTON1]\nShow=True\nCaption=One\nAction=Probe.exe /One\n";
@@ -196,7 +189,7 @@ std::vector<Case> PictureCases()
         {.name = L"PNG claiming 60000 x 60000",
          .about = L"a PNG header claiming 60000 x 60000 pixels: refused like the BMP, with its size as the reason",
          .ini = Window("Caption=Huge\n" + kOneButton, "huge.png"),
-         .files = {{Folder::Media, L"huge.png", PngClaiming(60000, 60000)}},
+         .files = {{Folder::Media, L"huge.png", PngClaiming(SplashPng(), 60000, 60000)}},
          .exitCode = 3,
          .boxes = {{L"Couldn't load the picture huge.png: the image is 60000 x 60000 pixels, larger than "
                     L"Trelvo shows (16384 pixels a side at most)."}},
