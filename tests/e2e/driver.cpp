@@ -491,6 +491,6 @@ int wmain(int argc, wchar_t** argv)
     }
     for (Case& c : cases)
         if (c.ini) c.ini = IniBytes(*c.ini);
-    size_t ran = ready ? RunCases(cases, context, options.only).cases.size() : 0;
-    return Finish(context, runStart, ran);
+    size_t ran = ready ? RunCases(cases, context, options).cases.size() : 0;
+    return Finish(context, runStart, ran, options.keep);
 }

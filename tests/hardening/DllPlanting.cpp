@@ -87,6 +87,6 @@ int wmain(int argc, wchar_t** argv)
     Context context;
     bool ready = SetUp(options, L"trelvo-planting", context) && ControlLoad(context);
     std::vector<Case> cases = PlantingCases();
-    size_t ran = ready ? RunCases(cases, context, options.only).cases.size() : 0;
-    return Finish(context, runStart, ran);
+    size_t ran = ready ? RunCases(cases, context, options).cases.size() : 0;
+    return Finish(context, runStart, ran, options.keep);
 }

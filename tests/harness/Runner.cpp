@@ -125,7 +125,7 @@ void CheckBox(HWND box, const Case& c, const Medium& paths, const Context& conte
     int index = int(outcome.boxes.size());
     std::wstring which = L"message box " + std::to_wstring(index + 1);
     SeenBox seen = ReadBox(box);
-    outcome.boxes.push_back(seen.text);
+    outcome.boxes.push_back(seen);
     if (report().verbose) Print(L"  box " + Show(seen.title) + L": " + Show(seen.text));
 
     Check(seen.text.find(L"internal fault") == std::wstring::npos &&
@@ -163,7 +163,7 @@ void ReadSplash(HWND splash, Outcome& outcome)
     outcome.splashTitle = TextOf(splash);
     for (int slot = 0; slot < 5; ++slot)
         if (HWND button = GetDlgItem(splash, kFirstButtonId + slot); button && IsWindowVisible(button))
-            outcome.buttons.push_back(TextOf(button));
+            outcome.buttons.push_back({TextOf(button), RectInClient(button, splash).left});
 }
 
 // Planted DLLs leave "<name>.dll.loaded" beside them when loaded. Windows
@@ -197,7 +197,7 @@ Outcome RunCase(const Case& c, int index, const Context& context)
         ~Detach() { report().onFailure = nullptr; }
     } detach;
     DWORD began = GetTickCount();
-    Medium paths;
+    Medium& paths = outcome.medium;
     if (!PrepareMedium(c, index, context, paths)) return outcome;
     Listing before = ListTree(paths.caseRoot);
 
@@ -222,6 +222,9 @@ Outcome RunCase(const Case& c, int index, const Context& context)
                 outcome.splashShown = true;
                 if (c.splash && !splashInspected) {
                     splashInspected = true;
+                    Step step = c.splash->step;
+                    if (step == Step::Click || step == Step::TabEnter || step == Step::TabSpace)
+                        outcome.clicked = c.splash->slot;
                     InspectSplash(window, *c.splash, context.dpi);
                 } else {
                     PostMessageW(window, WM_CLOSE, 0, 0);
@@ -277,11 +280,12 @@ Outcome RunCase(const Case& c, int index, const Context& context)
     run.Finish();
 
     outcome.lines = LogLines(log);
-    std::vector<std::string> lines = outcome.lines, expected;
+    std::vector<std::string> expected;
     for (const auto& line : c.started) expected.push_back(Utf8(Expand(Wide(line), paths, context)));
-    std::sort(lines.begin(), lines.end());
+    std::sort(outcome.lines.begin(), outcome.lines.end());
     std::sort(expected.begin(), expected.end());
-    Check(lines == expected, L"started command lines: got " + Listed(lines) + L", expected " + Listed(expected));
+    Check(outcome.lines == expected,
+          L"started command lines: got " + Listed(outcome.lines) + L", expected " + Listed(expected));
 
     outcome.written = Changes(before, ListTree(paths.caseRoot));
     Check(outcome.written.empty(), L"the launcher should write nothing in the case's folders:" + outcome.written);
@@ -297,20 +301,19 @@ Outcome RunCase(const Case& c, int index, const Context& context)
         Print(L"case " + std::to_wstring(index) + L" [" + c.name + L"] " + std::to_wstring(GetTickCount() - began) +
               L" ms, peak working set " + std::to_wstring(outcome.peakMemory >> 20) + L" MB");
 
-    auto placeholders = [&](std::wstring text) {
-        Replace(text, paths.media, L"{media}");
-        if (paths.start != paths.cwd) Replace(text, paths.start, L"{media}");
-        Replace(text, paths.cwd, L"{cwd}");
-        Replace(text, paths.programs, L"{programs}");
-        Replace(text, paths.other, L"{other}");
-        Replace(text, paths.caseRoot, L"{case}");
-        if (!paths.deep.empty()) Replace(text, paths.deep, L"{deep}");
-        return text;
-    };
-    for (auto& text : outcome.boxes) text = placeholders(text);
-    for (auto& text : outcome.failures) text = placeholders(text);
-    for (auto& line : outcome.lines) line = Utf8(placeholders(Wide(line)));
     return outcome;
+}
+
+std::wstring Placeholders(std::wstring text, const Medium& medium)
+{
+    Replace(text, medium.media, L"{media}");
+    if (medium.start != medium.cwd) Replace(text, medium.start, L"{media}");
+    Replace(text, medium.cwd, L"{cwd}");
+    Replace(text, medium.programs, L"{programs}");
+    Replace(text, medium.other, L"{other}");
+    Replace(text, medium.caseRoot, L"{case}");
+    Replace(text, medium.deep, L"{deep}");
+    return text;
 }
 
 Outcome ObserveCase(const Case& c, int index, const Context& context)
@@ -334,6 +337,7 @@ Options ParseOptions(int argc, wchar_t** argv)
             return arg.compare(0, length, name) == 0 ? std::optional(arg.substr(length)) : std::nullopt;
         };
         if (arg == L"--verbose") options.verbose = true;
+        else if (arg == L"--keep") options.keep = true;
         else if (auto only = value(L"--only=")) options.only = *only;
         else if (auto table = value(L"--table=")) options.table = *table;
         else if (arg == L"--table" && k + 1 < argc) options.table = argv[++k];
@@ -364,8 +368,9 @@ bool SetUp(const Options& options, const std::wstring& prefix, Context& context)
     return Check(!context.tempRoot.empty(), L"creating a folder for the cases in the temporary folder") && ready;
 }
 
-Ran RunCases(const std::vector<Case>& cases, const Context& context, const std::wstring& only)
+Ran RunCases(const std::vector<Case>& cases, const Context& context, const Options& options)
 {
+    const std::wstring& only = options.only;
     Ran ran;
     for (size_t k = 0; k < cases.size(); ++k) {
         const Case& c = cases[k];
@@ -374,20 +379,20 @@ Ran RunCases(const std::vector<Case>& cases, const Context& context, const std::
         ran.outcomes.push_back(RunCase(c, index, context));
         ran.cases.push_back(&c);
         // Only the folders of failed cases are kept.
-        if (ran.outcomes.back().failures.empty()) DeleteTree(context.tempRoot + L"\\" + std::to_wstring(index));
+        if (!options.keep && ran.outcomes.back().failures.empty()) DeleteTree(context.tempRoot + L"\\" + std::to_wstring(index));
     }
     return ran;
 }
 
-int Finish(const Context& context, DWORD runStart, size_t ran)
+int Finish(const Context& context, DWORD runStart, size_t ran, bool keep)
 {
     report().currentCase = L"finish";
     Print(std::to_wstring(ran) + L" cases ran in " + std::to_wstring((GetTickCount() - runStart + 500) / 1000) +
           L" s");
-    if (report().failed == 0) {
+    if (report().failed == 0 && !keep) {
         if (!context.tempRoot.empty()) DeleteTree(context.tempRoot);
     } else if (!context.tempRoot.empty()) {
-        Print(L"the folders of the failed cases are kept in " + context.tempRoot);
+        Print(L"the case folders are kept in " + context.tempRoot);
     }
     return Summary();
 }

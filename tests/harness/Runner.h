@@ -98,24 +98,32 @@ struct Medium {
 // Makes the case's folders and files (checked); false when that failed.
 bool PrepareMedium(const Case& c, int index, const Context& context, Medium& medium);
 
-// What the user saw, as data. Paths in the texts are placeholders ({media},
-// {cwd}, {other}, {programs}, {case}, {deep}), the same every run.
+// What the user saw, as data, as it was seen (real paths in the texts).
+struct SeenButton {
+    std::wstring caption;
+    long left = 0;  // in client pixels
+};
 struct Outcome {
+    Medium medium;
     bool started = false;
     std::wstring startError;
     bool ended = false;
     DWORD exitCode = 0;
-    std::vector<std::wstring> boxes;  // texts of the message boxes, in order
+    std::vector<SeenBox> boxes;  // the message boxes, in order
     bool splashShown = false;
     std::wstring splashTitle;
-    std::vector<std::wstring> buttons;  // captions of the visible buttons, slot by slot
-    std::vector<std::string> lines;     // probe.log: the commands started
-    std::optional<DWORD> processes;     // that ran in the job, the launcher included
+    std::vector<SeenButton> buttons;  // the visible buttons, slot by slot
+    std::optional<int> clicked;       // the slot the case pressed
+    std::vector<std::string> lines;   // probe.log: the commands started, sorted
+    std::optional<DWORD> processes;   // that ran in the job, the launcher included
     std::vector<std::wstring> plantedLoaded;
     std::wstring written;  // what changed in the case's folders ("" when nothing)
     std::uint64_t peakMemory = 0;
     std::vector<std::wstring> failures;  // the failed checks
 };
+// The medium's paths in a text as {media}, {cwd}, {other}, {programs},
+// {case} and {deep}: the same text every run.
+std::wstring Placeholders(std::wstring text, const Medium& medium);
 
 constexpr DWORD kEndBound = 30000;                    // ms for the launcher to end
 constexpr std::uint64_t kMemoryBound = 512ull << 20;  // peak working set
@@ -131,13 +139,14 @@ Outcome ObserveCase(const Case& c, int index, const Context& context);
 // ---------------------------------------------------------------------------
 // What every driver's main does.
 
-//   <driver> <trelvo.exe> <probe.exe> [--planted=DLL] [--verbose] [--only=TEXT] [--table PATH]
-//            [--dpi=N] [--at-dpi=N]
+//   <driver> <trelvo.exe> <probe.exe> [--planted=DLL] [--verbose] [--only=TEXT] [--keep]
+//            [--table PATH] [--dpi=N] [--at-dpi=N]
 struct Options {
     std::vector<std::wstring> positional;
     std::wstring only, table, planted;
     int dpi = 0, atDpi = 0;
     bool verbose = false;
+    bool keep = false;  // every case's folder stays
 };
 Options ParseOptions(int argc, wchar_t** argv);
 
@@ -149,11 +158,12 @@ struct Ran {
     std::vector<const Case*> cases;
     std::vector<Outcome> outcomes;
 };
-// Each case whose name holds `only` (all when empty); a passed case's folder is removed.
-Ran RunCases(const std::vector<Case>& cases, const Context& context, const std::wstring& only = {});
+// Each case whose name holds `only` (all when empty); a passed case's folder
+// is removed unless `keep` (--keep).
+Ran RunCases(const std::vector<Case>& cases, const Context& context, const Options& options);
 
-// Prints the time taken, removes the temporary root when nothing failed,
-// and closes with "N passed, N failed"; the exit code for main.
-int Finish(const Context& context, DWORD runStart, size_t ran);
+// Prints the time taken, removes the temporary root when nothing failed
+// (and not `keep`), and closes with "N passed, N failed"; the exit code for main.
+int Finish(const Context& context, DWORD runStart, size_t ran, bool keep = false);
 
 }  // namespace harness

@@ -411,7 +411,7 @@ std::wstring OutcomeText(const Case& c, const Outcome& o)
     }
     if (!o.boxes.empty())
         parts.push_back(o.boxes.size() == 1 ? L"message box" : std::to_wstring(o.boxes.size()) + L" message boxes");
-    for (const auto& line : o.lines) parts.push_back(L"started " + Cell(Wide(line), 60));
+    for (const auto& line : o.lines) parts.push_back(L"started " + Cell(Placeholders(Wide(line), o.medium), 60));
     if (o.lines.empty()) parts.push_back(L"nothing started");
     parts.push_back(o.ended ? L"exit " + std::to_wstring(o.exitCode) : L"did not end: terminated");
     std::wstring out;
@@ -452,11 +452,12 @@ bool WriteTable(const std::wstring& path, const std::vector<const Case*>& cases,
         const Case& c = *cases[k];
         const Outcome& o = outcomes[k];
         std::wstring messages;
-        for (const auto& box : o.boxes) messages += (messages.empty() ? L"" : L"<br>—<br>") + Cell(box);
+        for (const auto& box : o.boxes)
+            messages += (messages.empty() ? L"" : L"<br>—<br>") + Cell(Placeholders(box.text, o.medium));
         if (messages.empty()) messages = L"–";
         std::wstring result = o.failures.empty()
                                   ? L"passed"
-                                  : L"**FAILED**: " + Cell(o.failures.front(), 200) +
+                                  : L"**FAILED**: " + Cell(Placeholders(o.failures.front(), o.medium), 200) +
                                         (o.failures.size() > 1
                                              ? L" (and " + std::to_wstring(o.failures.size() - 1) + L" more)"
                                              : L"");
@@ -491,7 +492,7 @@ int wmain(int argc, wchar_t** argv)
     for (auto table : {IniTextCases, PictureCases, IconCases, ActionCases, PathCases, FolderCases})
         for (Case& c : table()) cases.push_back(std::move(c));
     Ran ran;
-    if (ready) ran = RunCases(cases, context, options.only);
+    if (ready) ran = RunCases(cases, context, options);
 
     if (!options.table.empty()) {
         report().currentCase = L"table";
@@ -499,5 +500,5 @@ int wmain(int argc, wchar_t** argv)
         if (Check(WriteTable(path, ran.cases, ran.outcomes, context), L"writing the table " + path))
             Print(L"table of " + std::to_wstring(ran.cases.size()) + L" cases written to " + path);
     }
-    return Finish(context, runStart, ran.cases.size());
+    return Finish(context, runStart, ran.cases.size(), options.keep);
 }
