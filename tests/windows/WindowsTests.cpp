@@ -223,7 +223,7 @@ void Images(win32::Win32Host& host)
 
     auto pixel = [&](const wchar_t* name) -> std::uint32_t {
         auto picture = host.LoadPicture(folder + L"\\" + name);
-        auto& image = static_cast<win32::DecodedImage&>(*picture);
+        auto& image = static_cast<win32::DecodedImage&>(*picture).image;
         return image.pixels.empty() ? 0xDEADBEEF : image.pixels[0];
     };
     Check(pixel(L"blue.bmp") == 0xFF0000FF, "BMP decodes to opaque blue");
