@@ -259,6 +259,51 @@ void Images(win32::Win32Host& host)
     Check(message.find("icon") != std::string::npos, "a corrupt icon is named: " + message);
 }
 
+// Preparing the picture in a 32-bit process: sizes beyond the address space
+// are out of memory (reported as such), never a container's length fault or
+// a size that wraps around; a bitmap the system refuses gives no memory.
+void PreparationLimits()
+{
+    win32::DibSection refused;
+    Check(refused.Pixels(60000, 60000) == nullptr && refused.get() == nullptr && refused.Width() == 0,
+          "a bitmap of 60000 x 60000 is refused, and nothing is kept of it");
+    win32::DibSection small;
+    Check(small.Pixels(3, 2) != nullptr && small.Width() == 3 && small.Height() == 2, "a bitmap of 3 x 2 is made");
+
+    const PixelImage onePixel{1, 1, {0xFF102030}};
+    const struct {
+        const char* name;
+        int width, height;
+    } sizes[] = {
+        {"40000 x 40000 (beyond the address space)", 40000, 40000},
+        {"65536 x 65536 (wraps to 0 in 32 bits)", 65536, 65536},
+        {"65537 x 65535 (wraps to 1 pixel)", 65537, 65535},
+    };
+    for (const auto& size : sizes) {
+        std::string outcome = "no failure";
+        try {
+            ResizeImage(onePixel, size.width, size.height);
+        } catch (const std::bad_alloc&) {
+            outcome = "out of memory";
+        } catch (const std::exception& e) {
+            outcome = std::string("another failure: ") + e.what();
+        }
+        Check(outcome == "out of memory", std::string("resizing to ") + size.name + ": " + outcome);
+    }
+    // A 256-pixel picture at 98304 DPI (1024 times 96) becomes 262144 x 262144:
+    // the composite reports no memory before it asks for a bitmap.
+    std::string outcome = "no failure";
+    win32::DibSection composite;
+    try {
+        PrepareComposite(PixelImage{256, 256, std::vector<std::uint32_t>(65536, 0xFF000000)}, 0, 98304, composite);
+    } catch (const std::bad_alloc&) {
+        outcome = "out of memory";
+    } catch (const std::exception& e) {
+        outcome = std::string("another failure: ") + e.what();
+    }
+    Check(outcome == "out of memory" && composite.get() == nullptr, "a composite beyond the address space: " + outcome);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -271,6 +316,7 @@ int wmain(int argc, wchar_t** argv)
     FilesAndFolders(host);
     ProcessStart(host);
     Images(host);
+    PreparationLimits();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
