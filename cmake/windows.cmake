@@ -88,9 +88,11 @@ endif()
 
 # The shipped executable as a product team receives it: image flags, imports
 # (the window system is bound at run time, so only kernel32 and the C
-# runtime), version record, icon, size, and the README naming the version.
+# runtime), oldest Windows, version record, icon, size, and the README
+# naming the version.
 add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py $<TARGET_FILE:trelvo>
-  --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md)
+  --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md
+  --subsystem ${TRELVO_SUBSYSTEM_MAJOR}.${TRELVO_SUBSYSTEM_MINOR})
 
 # No DLL planted on the medium is loaded into the launcher.
 add_library(planted SHARED tests/hardening/planted.cpp)

@@ -4,11 +4,11 @@ image with ASLR and DEP, importing only DLLs that ship with Windows, with its
 version record and its ten-image icon, under its size limit.
 
 usage: check_exe.py dist/trelvo.exe --version 2.3.0.2 [--imports a.dll,b.dll]
-                    [--readme README.md] [--max-bytes N]
+                    [--readme README.md] [--subsystem 6.1] [--max-bytes N]
 The version is the project's (CMakeLists.txt), handed over by the build; its
 text form in the version record is major.minor.revision as 2.03.0002. With
 --imports, the image imports exactly those DLLs; with --readme, that file
-states the version.
+states the version; with --subsystem, the image asks for that oldest Windows.
 Prints "N passed, N failed"; exit status 1 when any check fails."""
 
 import argparse
@@ -34,6 +34,7 @@ class Pe:
         self.opt = self.pe + 24
         self.magic = struct.unpack_from("<H", data, self.opt)[0]
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, self.opt + 68)
+        self.subsystem_version = struct.unpack_from("<HH", data, self.opt + 48)
         self.dirs = self.opt + 96
         sec = self.opt + opt_size
         self.sections = [struct.unpack_from("<8sIIII", data, sec + 40 * i) for i in range(self.nsections)]
@@ -123,6 +124,7 @@ def main():
     parser.add_argument("--version", required=True)
     parser.add_argument("--imports")
     parser.add_argument("--readme")
+    parser.add_argument("--subsystem", help="oldest Windows as major.minor, e.g. 6.1")
     parser.add_argument("--max-bytes", type=int, default=300 * 1024)
     args = parser.parse_args()
     binary, text = version_forms(args.version)
@@ -138,6 +140,10 @@ def main():
 
     check(pe.machine == 0x14C and pe.magic == 0x10B, "32-bit x86 image")
     check(pe.subsystem == 2, f"GUI subsystem (found {pe.subsystem})")
+    if args.subsystem:
+        wanted_subsystem = tuple(int(p) for p in args.subsystem.split("."))
+        check(pe.subsystem_version == wanted_subsystem,
+              f"subsystem version {args.subsystem} (found {pe.subsystem_version})")
     check(pe.dll_characteristics & 0x40, "ASLR (dynamic base)")
     check(pe.dll_characteristics & 0x100, "DEP (NX compatible)")
     foreign = [d for d in pe.imports() if d not in SYSTEM_DLLS]
