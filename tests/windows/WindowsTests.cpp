@@ -259,6 +259,29 @@ void Images(win32::Win32Host& host)
     Check(message.find("icon") != std::string::npos, "a corrupt icon is named: " + message);
 }
 
+// The run-time binding: the system's own function, from the system
+// directory, looked up once; a missing one is null, never a wrong address.
+const win32::SystemFunction<UINT WINAPI(HWND)> kMadeUpFunction{win32::SystemLibrary::User32, "TrelvoMadeUpFunction"};
+
+void Binding()
+{
+    Check(kMadeUpFunction.Find() == nullptr && kMadeUpFunction.Find() == nullptr, "a missing function is null");
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    Check(user32 && reinterpret_cast<void*>(win32::GetSysColor.Find()) ==
+                        reinterpret_cast<void*>(GetProcAddress(user32, "GetSysColor")),
+          "a bound function is the system's own");
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    for (auto library : {win32::SystemLibrary::User32, win32::SystemLibrary::Gdi32, win32::SystemLibrary::Shell32,
+                         win32::SystemLibrary::Gdiplus}) {
+        HMODULE module = win32::SystemModule(library);
+        wchar_t path[MAX_PATH] = L"";
+        GetModuleFileNameW(module, path, MAX_PATH);
+        Check(module && module == win32::SystemModule(library) && CompareStringOrdinal(path, int(length), system, int(length), TRUE) == CSTR_EQUAL,
+              "library " + std::to_string(int(library)) + " comes from the system directory, once: " + Narrow(path));
+    }
+}
+
 // Preparing the picture in a 32-bit process: sizes beyond the address space
 // are out of memory (reported as such), never a container's length fault or
 // a size that wraps around; a bitmap the system refuses gives no memory.
@@ -317,6 +340,7 @@ int wmain(int argc, wchar_t** argv)
     ProcessStart(host);
     Images(host);
     PreparationLimits();
+    Binding();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
