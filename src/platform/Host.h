@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 
 namespace trelvo {
 
@@ -130,15 +131,20 @@ public:
     // Ends the process at once, with the code's status. With a message, it
     // is first shown in a box with the stop icon, an OK button and the title
     // "Trelvo", and the end follows its dismissal.
-    [[noreturn]] void EndProgram(ExitCode code, const wchar_t* message = nullptr)
+    [[noreturn]] void EndProgram(ExitCode code, const wchar_t* message = L"") { End(code, message); }
+    [[noreturn]] void EndProgram(ExitCode code, const std::wstring& message) { End(code, message); }
+
+protected:
+    // `message` is empty for none; its characters are followed by a null
+    // (it views a whole string or a literal), so it can go to the system as is.
+    virtual void EndProcess(ExitCode code, std::wstring_view message) = 0;
+
+private:
+    [[noreturn]] void End(ExitCode code, std::wstring_view message)
     {
         EndProcess(code, message);
         std::abort();  // EndProcess does not come back
     }
-    [[noreturn]] void EndProgram(ExitCode code, const std::wstring& message) { EndProgram(code, message.c_str()); }
-
-protected:
-    virtual void EndProcess(ExitCode code, const wchar_t* message) = 0;
 };
 
 // The rule for unchecked failures, in one place: runs `work`; a failure that

@@ -128,9 +128,9 @@ StartOutcome MemoryHost::StartElevated(const std::wstring& program, const std::w
     return outcome;
 }
 
-void MemoryHost::EndProcess(ExitCode code, const wchar_t* message)
+void MemoryHost::EndProcess(ExitCode code, std::wstring_view message)
 {
-    if (message) messages.push_back(message);
+    if (!message.empty()) messages.emplace_back(message);
     exitCode = code;
     throw ProgramEnded{code};
 }

@@ -95,7 +95,7 @@ public:
     std::wstring FullPath(const std::wstring& path) const;
 
 protected:
-    void EndProcess(ExitCode code, const wchar_t* message) override;
+    void EndProcess(ExitCode code, std::wstring_view message) override;
 };
 
 }  // namespace trelvo

@@ -134,11 +134,11 @@ StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::ws
     return {};
 }
 
-void Win32Host::EndProcess(ExitCode code, const wchar_t* message)
+void Win32Host::EndProcess(ExitCode code, std::wstring_view message)
 {
     // A message about the shown window is owned by it.
     HWND owner = window_ && IsWindowVisible(window_->Handle()) ? window_->Handle() : nullptr;
-    EndLauncher(code, message, owner);
+    EndLauncher(code, message.empty() ? nullptr : message.data(), owner);
 }
 
 }  // namespace trelvo::win32

@@ -31,7 +31,7 @@ public:
     void ShowWindowAndRun(WindowEvents& events);
 
 protected:
-    void EndProcess(ExitCode code, const wchar_t* message) override;
+    void EndProcess(ExitCode code, std::wstring_view message) override;
 
 private:
     HINSTANCE instance_;
