@@ -9,9 +9,11 @@ set(TRELVO_SUBSYSTEM_MINOR 1)
 
 # What every Windows program of the project is built with (the launcher, the
 # Windows-side tests and drivers, the benchmark programs): link it.
+# (TRELVO_WIN_DEFINES are its definitions, for a target that takes only those.)
+set(TRELVO_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=${TRELVO_WINVER} WINVER=${TRELVO_WINVER})
 add_library(trelvo_win32_settings INTERFACE)
-target_compile_definitions(trelvo_win32_settings INTERFACE
-  UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=${TRELVO_WINVER} WINVER=${TRELVO_WINVER})
+target_compile_definitions(trelvo_win32_settings INTERFACE ${TRELVO_WIN_DEFINES})
 target_link_options(trelvo_win32_settings INTERFACE
   -static -Wl,--dynamicbase -Wl,--nxcompat
   -Wl,--major-subsystem-version,${TRELVO_SUBSYSTEM_MAJOR}
