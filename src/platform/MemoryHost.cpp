@@ -30,9 +30,9 @@ void MemoryWindow::SetPicture(std::unique_ptr<Picture> p)
     log.push_back(L"picture " + picture);
 }
 
-void MemoryWindow::SetIcon(std::unique_ptr<Picture> p)
+void MemoryWindow::SetIcon(std::unique_ptr<Icon> p)
 {
-    icon = static_cast<MemoryPicture&>(*p).path;
+    icon = static_cast<MemoryIcon&>(*p).path;
     log.push_back(L"icon " + icon);
 }
 
@@ -100,11 +100,11 @@ std::unique_ptr<Picture> MemoryHost::LoadPicture(const std::wstring& path)
     return std::make_unique<MemoryPicture>(path);
 }
 
-std::unique_ptr<Picture> MemoryHost::LoadIcon(const std::wstring& path)
+std::unique_ptr<Icon> MemoryHost::LoadIcon(const std::wstring& path)
 {
     if (unreadableImages.count(FullPath(path)))
         throw UncheckedFailure(L"Couldn't load the icon " + path + L": not an image.");
-    return std::make_unique<MemoryPicture>(path);
+    return std::make_unique<MemoryIcon>(path);
 }
 
 SplashWindow& MemoryHost::Window(WindowEvents&)
@@ -128,8 +128,9 @@ StartOutcome MemoryHost::StartElevated(const std::wstring& program, const std::w
     return outcome;
 }
 
-void MemoryHost::EndProcess(ExitCode code)
+void MemoryHost::EndProcess(ExitCode code, std::wstring_view message)
 {
+    if (!message.empty()) messages.emplace_back(message);
     exitCode = code;
     throw ProgramEnded{code};
 }

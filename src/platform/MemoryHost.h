@@ -24,6 +24,12 @@ public:
     std::wstring path;
 };
 
+class MemoryIcon final : public Icon {
+public:
+    explicit MemoryIcon(std::wstring path) : path(std::move(path)) {}
+    std::wstring path;
+};
+
 class MemoryWindow final : public SplashWindow {
 public:
     struct Button {
@@ -36,7 +42,7 @@ public:
     void SetCaption(const std::wstring& text) override;
     void SetBackColor(std::uint32_t colour) override;
     void SetPicture(std::unique_ptr<Picture> picture) override;
-    void SetIcon(std::unique_ptr<Picture> icon) override;
+    void SetIcon(std::unique_ptr<Icon> icon) override;
     void SetButtonCaption(int index, const std::wstring& text) override;
     void SetButtonLeft(int index, int twips) override;
     void SetButtonVisible(int index, bool visible) override;
@@ -61,7 +67,7 @@ public:
     std::optional<StartOutcome> elevatedOutcome;          // default: started
 
     // What the launcher did.
-    std::vector<std::wstring> messages;
+    std::vector<std::wstring> messages;  // stop messages shown on the way out
     std::vector<std::wstring> started;   // command lines started
     std::vector<std::wstring> elevated;  // "program|parameters"
     std::vector<std::wstring> reads;     // "SECTION/Key" of each profile read
@@ -80,9 +86,8 @@ public:
                                     const std::wstring& file) override;
     void WriteProfileString(const std::wstring& section, const std::wstring& key,
                             const std::wstring& value, const std::wstring& file) override;
-    void ShowStopMessage(const std::wstring& text) override { messages.push_back(text); }
     std::unique_ptr<Picture> LoadPicture(const std::wstring& path) override;
-    std::unique_ptr<Picture> LoadIcon(const std::wstring& path) override;
+    std::unique_ptr<Icon> LoadIcon(const std::wstring& path) override;
     SplashWindow& Window(WindowEvents& events) override;
     StartOutcome StartProcess(const std::wstring& commandLine) override;
     StartOutcome StartElevated(const std::wstring& program, const std::wstring& parameters) override;
@@ -90,7 +95,7 @@ public:
     std::wstring FullPath(const std::wstring& path) const;
 
 protected:
-    void EndProcess(ExitCode code) override;
+    void EndProcess(ExitCode code, std::wstring_view message) override;
 };
 
 }  // namespace trelvo

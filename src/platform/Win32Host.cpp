@@ -3,60 +3,17 @@
 #include <shellapi.h>
 
 #include "launch/CommandLine.h"
+#include "platform/Win32System.h"
 
 #include <vector>
 
 namespace trelvo::win32 {
 
-UniqueLibrary LoadSystemLibrary(const wchar_t* name)
-{
-    // The DLL and everything it imports from the system directory only.
-    if (HMODULE library = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return UniqueLibrary(library);
-    // Windows 7 without the search-flag update: a full path into the system
-    // directory, whose dependencies are then looked up from there first.
-    wchar_t directory[MAX_PATH];
-    UINT length = GetSystemDirectoryW(directory, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    std::wstring path(directory, length);
-    path += L'\\';
-    path += name;
-    return UniqueLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-}
+namespace {
 
-HMODULE GuiModule(GuiLibrary library)
-{
-    // Loaded once and kept for the life of the process.
-    static HMODULE user32 = nullptr, gdi32 = nullptr;
-    HMODULE& module = library == GuiLibrary::User32 ? user32 : gdi32;
-    if (!module) module = LoadSystemLibrary(library == GuiLibrary::User32 ? L"user32.dll" : L"gdi32.dll").release();
-    return module;
-}
+inline constinit SystemFunction<decltype(::ShellExecuteExW)> ShellExecuteExW{SystemLibrary::Shell32, "ShellExecuteExW"};
 
-void MissingGuiFunction(const char*)
-{
-    // Without the window system there is no message box to show either.
-    ExitProcess(UINT(ExitCode::UncheckedFailure));
-}
-
-std::wstring SystemErrorText(DWORD error, const std::wstring& subject)
-{
-    // Some system messages name their subject ("%1 is not a valid Win32
-    // application."): every insert gets the subject, never a raw "%1".
-    const DWORD_PTR inserts[9] = {
-        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()),
-        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()),
-        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str())};
-    wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                  reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(inserts)));
-    std::wstring result = length ? std::wstring(text, length) : L"Unknown error.";
-    if (text) LocalFree(text);
-    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
-        result.pop_back();
-    return result;
-}
+}  // namespace
 
 std::wstring Win32Host::CurrentDirectory()
 {
@@ -108,18 +65,12 @@ void Win32Host::WriteProfileString(const std::wstring& section, const std::wstri
     WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str());
 }
 
-void Win32Host::ShowStopMessage(const std::wstring& text)
-{
-    HWND owner = window_ && IsWindowVisible(window_->Handle()) ? window_->Handle() : nullptr;
-    MessageBoxW(owner, text.c_str(), L"Trelvo", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
-}
-
 std::unique_ptr<Picture> Win32Host::LoadPicture(const std::wstring& path)
 {
     return DecodeImage(path, L"picture");
 }
 
-std::unique_ptr<Picture> Win32Host::LoadIcon(const std::wstring& path)
+std::unique_ptr<Icon> Win32Host::LoadIcon(const std::wstring& path)
 {
     auto icons = std::make_unique<IconPair>();
     const int large = GetSystemMetrics(SM_CXICON), small = GetSystemMetrics(SM_CXSMICON);
@@ -131,16 +82,21 @@ std::unique_ptr<Picture> Win32Host::LoadIcon(const std::wstring& path)
     }
     // Any other image is scaled into the two icon sizes.
     std::unique_ptr<DecodedImage> image = DecodeImage(path, L"icon");
-    icons->large = IconFromImage(*image, large);
-    icons->small = IconFromImage(*image, small);
-    if (!icons->large) throw UncheckedFailure(L"Couldn't load the icon " + path + L": " + SystemErrorText(GetLastError()));
+    icons->large = IconFromImage(image->image, large);
+    icons->small = IconFromImage(image->image, small);
     return icons;
 }
 
 SplashWindow& Win32Host::Window(WindowEvents& events)
 {
-    if (!window_) window_ = std::make_unique<Win32Window>(instance_, events);
+    if (!window_) window_ = std::make_unique<Win32Window>(instance_, events, *this);
     return *window_;
+}
+
+void Win32Host::ShowWindowAndRun(WindowEvents& events)
+{
+    Window(events);
+    window_->ShowAndRun();
 }
 
 StartOutcome Win32Host::StartProcess(const std::wstring& commandLine)
@@ -161,11 +117,7 @@ StartOutcome Win32Host::StartProcess(const std::wstring& commandLine)
 
 StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::wstring& parameters)
 {
-    using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-    UniqueLibrary shell = LoadSystemLibrary(L"shell32.dll");
-    auto shellExecuteEx = shell ? reinterpret_cast<ShellExecuteExFn>(
-                                      reinterpret_cast<void*>(GetProcAddress(shell.get(), "ShellExecuteExW")))
-                                : nullptr;
+    auto shellExecuteEx = ShellExecuteExW.Find();
     if (!shellExecuteEx) return {ERROR_PROC_NOT_FOUND, SystemErrorText(ERROR_PROC_NOT_FOUND)};
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
@@ -182,9 +134,11 @@ StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::ws
     return {};
 }
 
-void Win32Host::EndProcess(ExitCode code)
+void Win32Host::EndProcess(ExitCode code, std::wstring_view message)
 {
-    ExitProcess(UINT(code));
+    // A message about the shown window is owned by it.
+    HWND owner = window_ && IsWindowVisible(window_->Handle()) ? window_->Handle() : nullptr;
+    EndLauncher(code, message.empty() ? nullptr : message.data(), owner);
 }
 
 }  // namespace trelvo::win32

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "unit/Launch.h"
 
 namespace trelvo {
@@ -139,6 +141,56 @@ TEST(Startup, ReadOrderInDialogMode)
     EXPECT_EQ(form.ButtonCount(), 2);
     EXPECT_EQ(form.ButtonAction(0), L"False");
     EXPECT_EQ(form.ButtonAction(1), L"exit");
+}
+
+}  // namespace
+}  // namespace trelvo
+
+namespace trelvo {
+namespace {
+
+// Start-up says what comes next: only a dressed dialog-mode window is to be
+// shown; every other road has ended the program, with its message (if any)
+// and status in one step.
+TEST(Startup, StartSaysWhatComesNext)
+{
+    const struct {
+        const char* name;
+        std::string ini;  // empty: no INI file
+        bool picture;
+        std::optional<ExitCode> end;  // nullopt: the window is to be shown
+        size_t messages;
+    } cases[] = {
+        {"dialog mode", testing::DialogIni(), true, std::nullopt, 0},
+        {"dialog mode, no buttons shown", testing::DialogIni("", "[BUTTON1]\r\nShow=False\r\n"), true, std::nullopt, 0},
+        {"silent exit", "[DIALOG]\r\nShow=False\r\nDefaultAction=exit\r\n", false, ExitCode::Success, 0},
+        {"silent start", "[DIALOG]\r\nShow=0\r\nDefaultAction=setup.exe\r\n", false, ExitCode::Success, 0},
+        {"no INI file", "", false, ExitCode::MissingConfiguration, 1},
+        {"picture missing", testing::DialogIni(), false, ExitCode::MissingPicture, 1},
+        {"Show not boolean", "[DIALOG]\r\nShow=maybe\r\n", false, ExitCode::UncheckedFailure, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryHost host;
+        if (!c.ini.empty()) host.AddFile(L"setup.ini", c.ini);
+        if (c.picture) host.AddFile(L"splash.bmp", "BM");
+        frmSplash form(host);
+        std::optional<StartupResult> next;
+        try {
+            next = form.Start();
+        } catch (const ProgramEnded& end) {
+            EXPECT_EQ(end.code, host.exitCode);
+        }
+        if (c.end) {
+            EXPECT_FALSE(next.has_value());
+            EXPECT_EQ(host.exitCode, c.end);
+        } else {
+            EXPECT_EQ(next, StartupResult::ShowWindow);
+            EXPECT_FALSE(host.exitCode.has_value());
+            EXPECT_TRUE(host.window.has_value());
+        }
+        EXPECT_EQ(host.messages.size(), c.messages);
+    }
 }
 
 }  // namespace

@@ -223,7 +223,7 @@ void Images(win32::Win32Host& host)
 
     auto pixel = [&](const wchar_t* name) -> std::uint32_t {
         auto picture = host.LoadPicture(folder + L"\\" + name);
-        auto& image = static_cast<win32::DecodedImage&>(*picture);
+        auto& image = static_cast<win32::DecodedImage&>(*picture).image;
         return image.pixels.empty() ? 0xDEADBEEF : image.pixels[0];
     };
     Check(pixel(L"blue.bmp") == 0xFF0000FF, "BMP decodes to opaque blue");
@@ -259,6 +259,74 @@ void Images(win32::Win32Host& host)
     Check(message.find("icon") != std::string::npos, "a corrupt icon is named: " + message);
 }
 
+// The run-time binding: the system's own function, from the system
+// directory, looked up once; a missing one is null, never a wrong address.
+const win32::SystemFunction<UINT WINAPI(HWND)> kMadeUpFunction{win32::SystemLibrary::User32, "TrelvoMadeUpFunction"};
+
+void Binding()
+{
+    Check(kMadeUpFunction.Find() == nullptr && kMadeUpFunction.Find() == nullptr, "a missing function is null");
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    Check(user32 && reinterpret_cast<void*>(win32::GetSysColor.Find()) ==
+                        reinterpret_cast<void*>(GetProcAddress(user32, "GetSysColor")),
+          "a bound function is the system's own");
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    for (auto library : {win32::SystemLibrary::User32, win32::SystemLibrary::Gdi32, win32::SystemLibrary::Shell32,
+                         win32::SystemLibrary::Gdiplus}) {
+        HMODULE module = win32::SystemModule(library);
+        wchar_t path[MAX_PATH] = L"";
+        GetModuleFileNameW(module, path, MAX_PATH);
+        Check(module && module == win32::SystemModule(library) && CompareStringOrdinal(path, int(length), system, int(length), TRUE) == CSTR_EQUAL,
+              "library " + std::to_string(int(library)) + " comes from the system directory, once: " + Narrow(path));
+    }
+}
+
+// Preparing the picture in a 32-bit process: sizes beyond the address space
+// are out of memory (reported as such), never a container's length fault or
+// a size that wraps around; a bitmap the system refuses gives no memory.
+void PreparationLimits()
+{
+    win32::DibSection refused;
+    Check(refused.Pixels(60000, 60000) == nullptr && refused.get() == nullptr && refused.Width() == 0,
+          "a bitmap of 60000 x 60000 is refused, and nothing is kept of it");
+    win32::DibSection small;
+    Check(small.Pixels(3, 2) != nullptr && small.Width() == 3 && small.Height() == 2, "a bitmap of 3 x 2 is made");
+
+    const PixelImage onePixel{1, 1, {0xFF102030}};
+    const struct {
+        const char* name;
+        int width, height;
+    } sizes[] = {
+        {"40000 x 40000 (beyond the address space)", 40000, 40000},
+        {"65536 x 65536 (wraps to 0 in 32 bits)", 65536, 65536},
+        {"65537 x 65535 (wraps to 1 pixel)", 65537, 65535},
+    };
+    for (const auto& size : sizes) {
+        std::string outcome = "no failure";
+        try {
+            ResizeImage(onePixel, size.width, size.height);
+        } catch (const std::bad_alloc&) {
+            outcome = "out of memory";
+        } catch (const std::exception& e) {
+            outcome = std::string("another failure: ") + e.what();
+        }
+        Check(outcome == "out of memory", std::string("resizing to ") + size.name + ": " + outcome);
+    }
+    // A 256-pixel picture at 98304 DPI (1024 times 96) becomes 262144 x 262144:
+    // the composite reports no memory before it asks for a bitmap.
+    std::string outcome = "no failure";
+    win32::DibSection composite;
+    try {
+        PrepareComposite(PixelImage{256, 256, std::vector<std::uint32_t>(65536, 0xFF000000)}, 0, 98304, composite);
+    } catch (const std::bad_alloc&) {
+        outcome = "out of memory";
+    } catch (const std::exception& e) {
+        outcome = std::string("another failure: ") + e.what();
+    }
+    Check(outcome == "out of memory" && composite.get() == nullptr, "a composite beyond the address space: " + outcome);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -271,6 +339,8 @@ int wmain(int argc, wchar_t** argv)
     FilesAndFolders(host);
     ProcessStart(host);
     Images(host);
+    PreparationLimits();
+    Binding();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
