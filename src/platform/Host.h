@@ -1,6 +1,6 @@
 // What the launcher needs from the machine it runs on. The Win32 host
 // (Win32Host.cpp) is the real one; tests drive the same logic through the
-// in-memory host (MemoryHost.h).
+// in-memory host (tests/support/MemoryHost.h).
 #pragma once
 
 #include <cstdint>

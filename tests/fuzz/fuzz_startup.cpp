@@ -30,7 +30,7 @@
 #include "config/ProfileText.h"
 #include "config/TextConversions.h"
 #include "launch/CommandLine.h"
-#include "platform/MemoryHost.h"
+#include "support/MemoryHost.h"
 #include "window/frmSplash.h"
 
 namespace {
@@ -151,10 +151,11 @@ void CheckWindow(const MemoryHost& host, const frmSplash& form)
     const std::wstring picture = IniText(host, L"DIALOG", L"Picture");
     FUZZ_REQUIRE(window.picture == picture);
     FUZZ_REQUIRE(host.files.count(host.FullPath(picture)) == 1);
+    FUZZ_REQUIRE(!host.IsFolder(picture));  // a folder is never the picture
     FUZZ_REQUIRE(host.unreadableImages.count(host.FullPath(picture)) == 0);
 
     const std::wstring icon = IniText(host, L"DIALOG", L"Icon");
-    const bool iconThere = host.files.count(host.FullPath(icon)) == 1;
+    const bool iconThere = host.files.count(host.FullPath(icon)) == 1 && !host.IsFolder(icon);
     FUZZ_REQUIRE(window.icon == (iconThere ? icon : L""));
 }
 
@@ -189,10 +190,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     }
     if (controls.files & 4) host.AddFile(L"setup.ico", "icon");
     if (controls.files & 8) host.unreadableImages.insert(host.FullPath(L"setup.ico"));
-    if (controls.files & 32) host.folders.insert(host.FullPath(L"splash.bmp"));
+    if (controls.files & 32) host.AddFolder(L"splash.bmp");  // replaces a file of that name
     PrepareStart(host, L"", controls.start);  // a hidden button's empty action
 
-    const bool iniThere = host.FileExists(kIni);
+    const bool iniThere = host.files.count(host.FullPath(kIni)) == 1 && !host.IsFolder(kIni);
     std::optional<bool> dialog;
     std::wstring silentAction;
     if (iniThere) {
@@ -236,7 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
             const std::wstring prefix = L"Couldn't find splash screen picture - ";
             const std::wstring picture = IniText(host, L"DIALOG", L"Picture");
             FUZZ_REQUIRE(host.messages[0] == prefix + picture);
-            FUZZ_REQUIRE(!host.FileExists(picture));
+            FUZZ_REQUIRE(host.files.count(host.FullPath(picture)) == 0 || host.IsFolder(picture));
         }
         return 0;
     }

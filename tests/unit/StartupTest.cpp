@@ -10,17 +10,31 @@ using testing::HostWithIni;
 
 TEST(Startup, MissingIniIsReportedOnce)
 {
-    MemoryHost host;
-    host.AddFile(L"C:\\Elsewhere\\setup.ini", "[DIALOG]\r\nShow=False\r\nDefaultAction=exit\r\n");
-    frmSplash form(host);
-    EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); }));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0],
-              L"D:\\Media\\setup.ini doesn't exist. INI filename must be the same as EXE filename.");
-    EXPECT_EQ(host.exitCode, ExitCode::MissingConfiguration);
-    EXPECT_TRUE(host.reads.empty());
-    EXPECT_TRUE(host.started.empty());
-    EXPECT_FALSE(host.window);
+    const std::string silentExit = "[DIALOG]\r\nShow=False\r\nDefaultAction=exit\r\n";
+    const struct {
+        const char* name;
+        void (*prepare)(MemoryHost&, const std::string&);
+    } cases[] = {
+        {"only in another folder",
+         [](MemoryHost& host, const std::string& ini) { host.AddFile(L"C:\\Elsewhere\\setup.ini", ini); }},
+        {"a registered folder named setup.ini",
+         [](MemoryHost& host, const std::string&) { host.AddFolder(L"Setup.INI"); }},
+        {"a folder named setup.ini holding a file",
+         [](MemoryHost& host, const std::string& ini) { host.AddFile(L"setup.ini\\setup.ini", ini); }},
+    };
+    for (const auto& c : cases) {
+        MemoryHost host;
+        c.prepare(host, silentExit);
+        frmSplash form(host);
+        EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); })) << c.name;
+        EXPECT_EQ(host.messages, std::vector<std::wstring>{L"D:\\Media\\setup.ini doesn't exist. "
+                                                           L"INI filename must be the same as EXE filename."})
+            << c.name;
+        EXPECT_EQ(host.exitCode, ExitCode::MissingConfiguration) << c.name;
+        EXPECT_TRUE(host.reads.empty()) << c.name;
+        EXPECT_TRUE(host.started.empty()) << c.name;
+        EXPECT_FALSE(host.window) << c.name;
+    }
 }
 
 TEST(Startup, SilentModeActions)

@@ -51,10 +51,13 @@ public:
 
 class MemoryHost final : public Host {
 public:
-    // The machine: current directory, executable name, files by full path.
+    // The machine: current directory, executable name, files and folders by
+    // full path (FullPath's form). A folder exists when it is registered, when
+    // anything is registered inside it, or when it is the current directory
+    // or one of its parents; a path that is a folder is never a file.
     std::wstring currentDirectory = L"D:\\Media";
     std::wstring executableBaseName = L"setup";
-    std::map<std::wstring, std::string> files;  // full path (any case) -> bytes
+    std::map<std::wstring, std::string> files;  // full path -> bytes
     std::set<std::wstring> folders;             // full paths
     std::set<std::wstring> unreadableImages;    // full paths whose decoding fails
     std::map<std::wstring, StartOutcome> startOutcomes;  // by command line; default: started
@@ -70,7 +73,11 @@ public:
 
     // Puts a file at a path relative to the current directory (or absolute).
     void AddFile(const std::wstring& path, std::string bytes);
+    // Makes the path a folder; a file of that name goes.
+    void AddFolder(const std::wstring& path);
+    // The bytes of the file at the path; null when it is no file.
     const std::string* FileBytes(const std::wstring& path) const;
+    bool IsFolder(const std::wstring& path) const;
 
     std::wstring CurrentDirectory() override { return currentDirectory; }
     std::wstring ExecutableBaseName() override { return executableBaseName; }
@@ -87,6 +94,9 @@ public:
     StartOutcome StartProcess(const std::wstring& commandLine) override;
     StartOutcome StartElevated(const std::wstring& program, const std::wstring& parameters) override;
 
+    // The absolute, lower-case form of a path: relative to the current
+    // directory, "." and ".." segments resolved, "/" read as "\\", no
+    // trailing separator except at a drive root.
     std::wstring FullPath(const std::wstring& path) const;
 
 protected:
