@@ -14,7 +14,9 @@ void frmSplash::DoAction(const std::wstring& action)
         if (outcome.error == kErrorElevationRequired) {
             // Installers that ask for administrator rights cannot be started
             // plainly from a normal process; the shell shows the consent prompt.
-            CommandParts parts = SplitCommandLine(command);
+            // It is handed the program the process start found, as a full
+            // path, so "d:\my setup\setup.exe /s" is not cut at its first blank.
+            CommandParts parts = FindProgram(host_, command).value_or(SplitCommandLine(command));
             outcome = host_.StartElevated(parts.program, parts.parameters);
         }
         if (outcome.error != 0)

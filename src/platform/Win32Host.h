@@ -26,6 +26,10 @@ public:
     SplashWindow& Window(WindowEvents& events) override;
     StartOutcome StartProcess(const std::wstring& commandLine) override;
     StartOutcome StartElevated(const std::wstring& program, const std::wstring& parameters) override;
+    ProgramSearchFolders FoldersSearchedForPrograms() override;
+    bool FolderExists(const std::wstring& path) override;
+    StartOutcome OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                  const std::wstring& directory) override;
 
     // The window built during start-up, if any.
     Win32Window* BuiltWindow() const { return window_.get(); }

@@ -177,6 +177,14 @@ StartOutcome MemoryHost::StartElevated(const std::wstring& program, const std::w
     return outcome;
 }
 
+StartOutcome MemoryHost::OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                          const std::wstring& directory)
+{
+    StartOutcome outcome = shellOutcome.value_or(StartOutcome{});
+    if (outcome.error == 0) opened.push_back(file + L"|" + parameters + L"|" + directory);
+    return outcome;
+}
+
 void MemoryHost::EndProcess(ExitCode code)
 {
     exitCode = code;

@@ -62,11 +62,15 @@ public:
     std::set<std::wstring> unreadableImages;    // full paths whose decoding fails
     std::map<std::wstring, StartOutcome> startOutcomes;  // by command line; default: started
     std::optional<StartOutcome> elevatedOutcome;          // default: started
+    ProgramSearchFolders programSearch{L"D:\\Media", L"C:\\Windows\\System32", L"C:\\Windows",
+                                       L"C:\\Windows\\System32;C:\\Windows", true};
+    std::optional<StartOutcome> shellOutcome;  // default: opened
 
     // What the launcher did.
     std::vector<std::wstring> messages;
     std::vector<std::wstring> started;   // command lines started
     std::vector<std::wstring> elevated;  // "program|parameters"
+    std::vector<std::wstring> opened;    // "file|parameters|directory", through the shell
     std::vector<std::wstring> reads;     // "SECTION/Key" of each profile read
     std::optional<MemoryWindow> window;
     std::optional<ExitCode> exitCode;
@@ -93,6 +97,10 @@ public:
     SplashWindow& Window(WindowEvents& events) override;
     StartOutcome StartProcess(const std::wstring& commandLine) override;
     StartOutcome StartElevated(const std::wstring& program, const std::wstring& parameters) override;
+    ProgramSearchFolders FoldersSearchedForPrograms() override { return programSearch; }
+    bool FolderExists(const std::wstring& path) override { return IsFolder(path); }
+    StartOutcome OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                  const std::wstring& directory) override;
 
     // The absolute, lower-case form of a path: relative to the current
     // directory, "." and ".." segments resolved, "/" read as "\\", no

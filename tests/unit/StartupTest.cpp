@@ -108,31 +108,41 @@ TEST(Startup, CommandThatCannotStartIsReported)
 
 TEST(Startup, ElevationRequiredGoesThroughTheShell)
 {
-    const std::wstring command = L"\"sub dir\\setup.exe\" /s /v";
+    // The shell is handed the program the process start found, as a full
+    // path, and the rest of the line; never the line cut at its first blank.
     struct Case {
-        const char* name;
-        std::optional<StartOutcome> elevatedOutcome;
-        ExitCode exit;
-        size_t elevatedCount;
+        const char* action;
+        const wchar_t* command;   // as started: lower-cased, quotes of the value removed
+        const wchar_t* elevated;  // "program|parameters"; null: the prompt was declined
     };
     const Case cases[] = {
-        {"prompt accepted", std::nullopt, ExitCode::Success, 1},
-        {"prompt declined", StartOutcome{1223, L"The operation was canceled by the user."},
-         ExitCode::UncheckedFailure, 0},
+        {"'\"Sub Dir\\Setup.exe\" /S /V'", L"\"sub dir\\setup.exe\" /s /v", L"D:\\Media\\sub dir\\setup.exe|/s /v"},
+        {"D:\\My Setup\\Setup.exe /S", L"d:\\my setup\\setup.exe /s", L"d:\\my setup\\setup.exe|/s"},
+        {"D:\\My Setup\\Setup /S", L"d:\\my setup\\setup /s", L"d:\\my setup\\setup.exe|/s"},
+        {"Install Tool.exe", L"install tool.exe", L"D:\\Media\\install tool.exe|"},
+        // Found by neither (the search and the process start disagree): split as before.
+        {"Sub Dir\\Missing.exe /q", L"sub dir\\missing.exe /q", L"sub|dir\\missing.exe /q"},
+        {"D:\\My Setup\\Setup.exe /S", L"d:\\my setup\\setup.exe /s", nullptr},
     };
     for (const auto& c : cases) {
-        MemoryHost host = HostWithIni("[DIALOG]\r\nDefaultAction='\"Sub Dir\\Setup.exe\" /S /V'\r\n");
-        host.startOutcomes[command] = {kErrorElevationRequired, L"The requested operation requires elevation."};
-        host.elevatedOutcome = c.elevatedOutcome;
+        MemoryHost host = HostWithIni(std::string("[DIALOG]\r\nDefaultAction=") + c.action + "\r\n");
+        host.AddFile(L"Sub Dir\\Setup.exe", "MZ");
+        host.AddFile(L"D:\\My Setup\\Setup.exe", "MZ");
+        host.AddFile(L"Install Tool.exe", "MZ");
+        host.startOutcomes[c.command] = {kErrorElevationRequired, L"The requested operation requires elevation."};
         frmSplash form(host);
-        EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); })) << c.name;
-        EXPECT_EQ(host.exitCode, c.exit) << c.name;
-        EXPECT_TRUE(host.started.empty()) << c.name;
-        EXPECT_EQ(host.elevated.size(), c.elevatedCount) << c.name;
-        if (c.elevatedCount) {
-            EXPECT_EQ(host.elevated[0], L"sub dir\\setup.exe|/s /v");
+        if (!c.elevated) host.elevatedOutcome = StartOutcome{1223, L"The operation was canceled by the user."};
+        EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); })) << c.action;
+        EXPECT_TRUE(host.started.empty()) << c.action;
+        if (c.elevated) {
+            EXPECT_EQ(host.elevated, std::vector<std::wstring>{c.elevated}) << c.action;
+            EXPECT_EQ(host.exitCode, ExitCode::Success) << c.action;
+            EXPECT_TRUE(host.messages.empty()) << c.action;
         } else {
-            EXPECT_NE(host.messages.at(0).find(L"error 1223"), std::wstring::npos);
+            EXPECT_TRUE(host.elevated.empty());
+            EXPECT_EQ(host.exitCode, ExitCode::UncheckedFailure);
+            ASSERT_EQ(host.messages.size(), 1u);
+            EXPECT_NE(host.messages[0].find(L"error 1223"), std::wstring::npos);
         }
     }
 }
