@@ -11,6 +11,7 @@ target_link_libraries(test_support PUBLIC trelvo_logic)
 
 find_package(GTest REQUIRED)
 add_executable(unit_tests
+  tests/unit/ActionTest.cpp
   tests/unit/CommandLineTest.cpp
   tests/unit/ConversionsTest.cpp
   tests/unit/MemoryHostTest.cpp
