@@ -182,16 +182,19 @@ bool SameFile(const std::wstring& a, const std::wstring& b)
 }
 
 // The image CreateProcessW itself picks for the line, started suspended and
-// ended at once; empty when it starts nothing.
-std::wstring ImageStartedFor(const std::wstring& commandLine)
+// ended at once; empty when it starts nothing (its error in `error`).
+std::wstring ImageStartedFor(const std::wstring& commandLine, DWORD& error)
 {
+    error = 0;
     std::wstring line = commandLine;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                        &process))
+                        &process)) {
+        error = GetLastError();
         return {};
+    }
     win32::UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
     wchar_t image[MAX_PATH * 4];
     DWORD size = DWORD(std::size(image));
@@ -220,6 +223,7 @@ void ProgramSearchAgreesWithProcessStart(win32::Win32Host& host)
                                    L"\\on path\\trelvo-on-path.exe"})
         CopyFileW(self.c_str(), (root + program).c_str(), FALSE);
     WriteBytes(root + L"\\cur\\notes.txt", "not a program");
+    WriteBytes(root + L"\\cur\\empty.txt", "");
 
     wchar_t previousDirectory[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previousDirectory);
@@ -245,19 +249,26 @@ void ProgramSearchAgreesWithProcessStart(win32::Win32Host& host)
         L"cmd /c exit",                                  // the system folder
         L"notepad notes.txt",
         L"regedit",
-        L"notes.txt",                                    // found, but no program
+        L"notes.txt",                                    // found, but no program: a document
+        L"empty.txt /p",
         L"no-such-program-trelvo /x",                    // nothing
         L"\"" + root + L"\\my setup\\missing.exe\"",
         root + L"\\my",
     };
     for (const std::wstring& line : lines) {
         std::optional<CommandParts> found = FindProgram(host, line);
-        std::wstring image = ImageStartedFor(line);
+        DWORD error = 0;
+        std::wstring image = ImageStartedFor(line, error);
         const std::string what = "program search for '" + Narrow(line) + "': found '" +
                                  Narrow(found ? found->program : L"(nothing)") + "', the process start ran '" +
                                  Narrow(image.empty() ? L"(nothing)" : image) + "'";
-        if (line == L"notes.txt") {  // a document: the search finds it, the process start refuses it
-            Check(found && SameFile(found->program, root + L"\\cur\\notes.txt") && image.empty(), what);
+        if (line.find(L".txt") != std::wstring::npos && line.find(L"notepad") == std::wstring::npos) {
+            // A document: the search finds it, the process start refuses it
+            // with an error the launcher takes as "no program".
+            const std::wstring name = line.substr(0, line.find(L".txt") + 4);
+            Check(found && SameFile(found->program, root + L"\\cur\\" + name) && image.empty() &&
+                      (error == 193 || error == 191 || error == 11 || error == 1006),
+                  what + " (error " + std::to_string(error) + ")");
             continue;
         }
         Check(found.has_value() == !image.empty() && (!found || SameFile(found->program, image)), what);
