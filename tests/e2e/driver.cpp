@@ -363,7 +363,8 @@ std::vector<Case> IconCases()
 // Documents and URLs opened through the shell
 
 // For the cases with shellTypes, the prefix's classes name this case's probe
-// as the program that opens a ".trelvodoc" document and a "trelvo-e2e:" URL,
+// as the program that opens a ".trelvodoc" document, a "trelvo-e2e:" URL and
+// a folder,
 // so what the shell opens is logged like any started program. The keys go
 // again when the case ends. A ".trelvonone" document and a "nobody-e2e:" URL
 // have no program.
@@ -375,12 +376,17 @@ public:
         ok_ = Set(L".trelvodoc", nullptr, L"Trelvo.E2EDocument") &&
               Set(L"Trelvo.E2EDocument\\shell\\open\\command", nullptr, probe + L" /opened \"%1\" %*") &&
               Set(L"trelvo-e2e", nullptr, L"URL:Trelvo end-to-end test") && Set(L"trelvo-e2e", L"URL Protocol", L"") &&
-              Set(L"trelvo-e2e\\shell\\open\\command", nullptr, probe + L" /url \"%1\"");
+              Set(L"trelvo-e2e\\shell\\open\\command", nullptr, probe + L" /url \"%1\"") &&
+              Set(L"Folder\\shell\\open\\command", nullptr, probe + L" /folder \"%1\"");
     }
     ~ShellTypes()
     {
         for (const wchar_t* key : {L".trelvodoc", L"Trelvo.E2EDocument", L"trelvo-e2e"})
             RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
+        // A fresh prefix has no "Folder" class; only what was added goes
+        // (each key only while it is empty).
+        for (const wchar_t* key : {L"Folder\\shell\\open\\command", L"Folder\\shell\\open", L"Folder\\shell", L"Folder"})
+            RegDeleteKeyW(HKEY_CLASSES_ROOT, key);
     }
     ShellTypes(const ShellTypes&) = delete;
     ShellTypes& operator=(const ShellTypes&) = delete;
@@ -421,6 +427,16 @@ std::vector<Case> ShellCases()
          .ini = "[DIALOG]\nShow=False\nDefaultAction=Guide.TrelvoDoc /Page=2\n",
          .extras = {{Folder::Media, L"guide.trelvodoc", "the guide"}},
          .started = {openedBy + "/opened \"{media}\\guide.trelvodoc\" /page=2"},
+         .shellTypes = true},
+        {.name = L"button opens a folder",
+         .ini = Dialog("True", "Caption=Browse\n") + Button(1, "True", "Extras", "Extras"),
+         .extras = {SplashBmp(), {Folder::Media, L"Extras", "", true}},
+         .started = {openedBy + "/folder \"extras\""},
+         .splash = Splash{.title = L"Browse", .captions = {L"Extras"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"silent mode opens the medium's own folder",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=.\n",
+         .started = {openedBy + "/folder \"{media}\""},  // the shell names "." in full
          .shellTypes = true},
         {.name = L"missing document: one message, nothing started",
          .ini = "[DIALOG]\nShow=False\nDefaultAction=Missing.TrelvoDoc\n",
