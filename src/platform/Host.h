@@ -1,6 +1,6 @@
 // What the launcher needs from the machine it runs on. The Win32 host
 // (Win32Host.cpp) is the real one; tests drive the same logic through the
-// in-memory host (MemoryHost.h).
+// in-memory host (tests/support/MemoryHost.h).
 #pragma once
 
 #include <cstdint>
@@ -92,6 +92,18 @@ struct StartOutcome {
 // The system's error code for a program that must be started elevated.
 constexpr std::uint32_t kErrorElevationRequired = 740;
 
+// Where the system's process start looks for a program named without a
+// folder, besides the current directory.
+struct ProgramSearchFolders {
+    std::wstring launcherFolder;  // the folder of the running executable
+    std::wstring systemFolder;    // the 32-bit system folder
+    std::wstring windowsFolder;
+    std::wstring path;            // the PATH environment value; empty when unset
+    // False when the user has the current directory left out of the search
+    // for names without a backslash (NoDefaultCurrentDirectoryInExePath).
+    bool currentDirectory = true;
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -127,6 +139,20 @@ public:
     // Start a program through the system's elevation prompt.
     virtual StartOutcome StartElevated(const std::wstring& program,
                                        const std::wstring& parameters) = 0;
+
+    // --- Finding and opening what an action names ---
+    // The process start finds a program by its own search (FindProgram in
+    // src/launch); these are the places it looks and what it opens otherwise.
+
+    // The folders the system's process start searches, as the system names
+    // them; the 16-bit system folder is "System" in the Windows folder.
+    virtual ProgramSearchFolders FoldersSearchedForPrograms() = 0;
+    // True only for an existing folder; false for a file or nothing.
+    virtual bool FolderExists(const std::wstring& path) = 0;
+    // Open a document, folder or URL with the shell's "open" verb in the
+    // given current directory, shown normally; never waits.
+    virtual StartOutcome OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                          const std::wstring& directory) = 0;
 
     // Ends the process at once, with the code's status. With a message, it
     // is first shown in a box with the stop icon, an OK button and the title

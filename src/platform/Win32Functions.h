@@ -16,7 +16,7 @@
 
 namespace trelvo::win32 {
 
-enum class SystemLibrary { Kernel32, User32, Gdi32, Shell32, Gdiplus };
+enum class SystemLibrary { Kernel32, User32, Gdi32, Shell32, Ole32, Gdiplus };
 
 // The library's module, loaded from the system directory on first use and
 // kept for the life of the process; null if it cannot be loaded.

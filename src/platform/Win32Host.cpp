@@ -1,5 +1,6 @@
 #include "platform/Win32Host.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "launch/CommandLine.h"
@@ -12,6 +13,7 @@ namespace trelvo::win32 {
 namespace {
 
 inline constinit SystemFunction<decltype(::ShellExecuteExW)> ShellExecuteExW{SystemLibrary::Shell32, "ShellExecuteExW"};
+inline constinit SystemFunction<HRESULT WINAPI(void*, DWORD)> CoInitializeEx{SystemLibrary::Ole32, "CoInitializeEx"};
 
 }  // namespace
 
@@ -115,23 +117,89 @@ StartOutcome Win32Host::StartProcess(const std::wstring& commandLine)
     return {};
 }
 
-StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::wstring& parameters)
+namespace {
+
+// The shell's start of a file with a verb: shown normally, not waited for,
+// and no message box of the shell's own (the launcher reports failures).
+StartOutcome ShellExecuteWith(const wchar_t* verb, const std::wstring& file, const std::wstring& parameters,
+                              const std::wstring& directory)
 {
     auto shellExecuteEx = ShellExecuteExW.Find();
     if (!shellExecuteEx) return {ERROR_PROC_NOT_FOUND, SystemErrorText(ERROR_PROC_NOT_FOUND)};
+
+    // Opening a document or URL may run shell extensions, which expect COM
+    // on the calling thread; the process ends right after, so it stays.
+    if (auto coInitializeEx = CoInitializeEx.Find())
+        coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.lpVerb = L"runas";
-    info.lpFile = program.c_str();
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
     info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
     info.nShow = SW_SHOWNORMAL;
     if (!shellExecuteEx(&info)) {
         DWORD error = GetLastError();
-        return {error, SystemErrorText(error, program)};
+        return {error, SystemErrorText(error, file)};
     }
-    UniqueHandle processHandle(info.hProcess);
+    UniqueHandle processHandle(info.hProcess);  // null when the file went to a running program
     return {};
+}
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) return {};
+    return path.substr(0, separator == 2 && path[1] == L':' ? 3 : separator);  // "C:\" keeps its separator
+}
+
+// A string the system fills by the "size needed" convention.
+template <typename Fill>
+std::wstring SystemString(Fill&& fill)
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        UINT length = fill(buffer.data(), UINT(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+}
+
+}  // namespace
+
+StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::wstring& parameters)
+{
+    return ShellExecuteWith(L"runas", program, parameters, L"");
+}
+
+StartOutcome Win32Host::OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                         const std::wstring& directory)
+{
+    return ShellExecuteWith(L"open", file, parameters, directory);
+}
+
+ProgramSearchFolders Win32Host::FoldersSearchedForPrograms()
+{
+    ProgramSearchFolders folders;
+    std::vector<wchar_t> module(MAX_PATH);
+    DWORD length;
+    while ((length = GetModuleFileNameW(nullptr, module.data(), DWORD(module.size()))) >= module.size())
+        module.resize(module.size() * 2);
+    folders.launcherFolder = FolderOf(std::wstring(module.data(), length));
+    folders.systemFolder = SystemString([](wchar_t* b, UINT n) { return GetSystemDirectoryW(b, n); });
+    folders.windowsFolder = SystemString([](wchar_t* b, UINT n) { return GetWindowsDirectoryW(b, n); });
+    folders.path = SystemString([](wchar_t* b, UINT n) { return UINT(GetEnvironmentVariableW(L"PATH", b, n)); });
+    folders.currentDirectory = NeedCurrentDirectoryForExePathW(L"program.exe") != FALSE;
+    return folders;
+}
+
+bool Win32Host::FolderExists(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void Win32Host::EndProcess(ExitCode code, std::wstring_view message)

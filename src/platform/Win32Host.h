@@ -25,6 +25,10 @@ public:
     SplashWindow& Window(WindowEvents& events) override;
     StartOutcome StartProcess(const std::wstring& commandLine) override;
     StartOutcome StartElevated(const std::wstring& program, const std::wstring& parameters) override;
+    ProgramSearchFolders FoldersSearchedForPrograms() override;
+    bool FolderExists(const std::wstring& path) override;
+    StartOutcome OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                  const std::wstring& directory) override;
 
     // Dialog mode after start-up: shows the dressed window and runs its
     // event loop, which only an end of the program leaves.

@@ -30,7 +30,7 @@ HMODULE SystemModule(SystemLibrary library)
     // kernel32 is in every process already; the others are loaded once and
     // kept until the process ends.
     if (library == SystemLibrary::Kernel32) return GetModuleHandleW(L"kernel32.dll");
-    static const wchar_t* const names[] = {nullptr, L"user32.dll", L"gdi32.dll", L"shell32.dll", L"gdiplus.dll"};
+    static const wchar_t* const names[] = {nullptr, L"user32.dll", L"gdi32.dll", L"shell32.dll", L"ole32.dll", L"gdiplus.dll"};
     static UniqueLibrary modules[std::size(names)];
     static bool tried[std::size(names)] = {};
     const auto index = static_cast<size_t>(library);
