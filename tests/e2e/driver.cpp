@@ -324,6 +324,64 @@ std::vector<Case> IconCases()
 }
 
 // ---------------------------------------------------------------------------
+// Documents and URLs opened through the shell (the probe is their opener:
+// Case::shellTypes)
+
+std::vector<Case> ShellCases()
+{
+    const std::string openedBy = "\"{media}\\probe.exe\" ";
+    return {
+        {.name = L"button opens a document",
+         .ini = Dialog("True", "Caption=Documents\n") + Button(1, "True", "Read Me", "ReadMe.TrelvoDoc"),
+         .files = {SplashBmp(), {Folder::Media, L"ReadMe.trelvodoc", "the manual"}},
+         .started = {openedBy + "/opened \"{media}\\readme.trelvodoc\" "},
+         .splash = Splash{.title = L"Documents", .captions = {L"Read Me"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"button opens a URL",
+         .ini = Dialog("True", "Caption=Web\n") + Button(1, "True", "Support", "Trelvo-E2E://Example/Support?Page=2"),
+         .files = {SplashBmp()},
+         .started = {openedBy + "/url \"trelvo-e2e://example/support?page=2\""},
+         .splash = Splash{.title = L"Web", .captions = {L"Support"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"silent mode opens a document with arguments",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Guide.TrelvoDoc /Page=2\n",
+         .files = {{Folder::Media, L"guide.trelvodoc", "the guide"}},
+         .started = {openedBy + "/opened \"{media}\\guide.trelvodoc\" /page=2"},
+         .shellTypes = true},
+        {.name = L"button opens a folder",
+         .ini = Dialog("True", "Caption=Browse\n") + Button(1, "True", "Extras", "Extras"),
+         .files = {SplashBmp(), {Folder::Media, L"Extras", "", true}},
+         .started = {openedBy + "/folder \"extras\""},
+         .splash = Splash{.title = L"Browse", .captions = {L"Extras"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"silent mode opens the medium's own folder",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=.\n",
+         .started = {openedBy + "/folder \"{media}\""},  // the shell names "." in full
+         .shellTypes = true},
+        {.name = L"missing document: one message, nothing started",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Missing.TrelvoDoc\n",
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't start the command line", L"missing.trelvodoc", L"{notfound}"}}},
+         .shellTypes = true},
+        {.name = L"a program still starts as a process, not through the shell",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Probe.exe /As-Process\n",
+         .started = {"probe.exe /as-process"},
+         .shellTypes = true},
+        {.name = L"a document type no program opens: one message",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Notes.TrelvoNone\n",
+         .files = {{Folder::Media, L"notes.trelvonone", "notes"}},
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't open", L"notes.trelvonone"}}},
+         .shellTypes = true},
+        {.name = L"a URL scheme nobody handles: one message",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Nobody-E2E:Page\n",
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't open", L"nobody-e2e:page"}}},
+         .shellTypes = true},
+    };
+}
+
+// ---------------------------------------------------------------------------
 // 144 DPI
 
 // The window at another DPI: every length is twips * DPI / 1440 (at 144: the
@@ -486,7 +544,7 @@ int wmain(int argc, wchar_t** argv)
         cases = {DpiCase(options.atDpi)};
     } else {
         for (auto table : {StartupCases, SilentCases, ShowValueCases, LayoutCases, PackingCases, KeyboardCases,
-                           PictureCases, ColourCases, IconCases})
+                           PictureCases, ColourCases, IconCases, ShellCases})
             for (Case& c : table()) cases.push_back(std::move(c));
     }
     for (Case& c : cases)

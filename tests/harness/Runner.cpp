@@ -119,6 +119,75 @@ bool PrepareMedium(const Case& c, int index, const Context& context, Medium& pat
 
 namespace {
 
+// For the cases with shellTypes, the prefix's classes name this case's probe
+// as the program that opens a ".trelvodoc" document, a "trelvo-e2e:" URL and
+// a folder, so what the shell opens is logged like any started program. The keys go
+// again when the case ends. A ".trelvonone" document and a "nobody-e2e:" URL
+// have no program.
+class ShellTypes {
+public:
+    explicit ShellTypes(const std::wstring& programs)
+    {
+        const std::wstring probe = L"\"" + programs + L"\\probe.exe\"";
+        // Wine's own classes (wine.inf) open a folder by DDE to its explorer,
+        // which the shell tries before the command and fails with ("DDE
+        // failure"): set aside for the run. A copy left by a run that was
+        // killed goes back first.
+        MoveTree(HKEY_CURRENT_USER, kDdeSaved, HKEY_CLASSES_ROOT, kFolderDde);
+        ok_ = MoveTree(HKEY_CLASSES_ROOT, kFolderDde, HKEY_CURRENT_USER, kDdeSaved) && Set(L".trelvodoc", nullptr, L"Trelvo.E2EDocument") &&
+              Set(L"Trelvo.E2EDocument\\shell\\open\\command", nullptr, probe + L" /opened \"%1\" %*") &&
+              Set(L"trelvo-e2e", nullptr, L"URL:Trelvo end-to-end test") && Set(L"trelvo-e2e", L"URL Protocol", L"") &&
+              Set(L"trelvo-e2e\\shell\\open\\command", nullptr, probe + L" /url \"%1\"") &&
+              Set(L"Folder\\shell\\open\\command", nullptr, probe + L" /folder \"%1\"");
+    }
+    ~ShellTypes()
+    {
+        for (const wchar_t* key : {L".trelvodoc", L"Trelvo.E2EDocument", L"trelvo-e2e"})
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
+        // A fresh prefix has no "Folder" class; only what was added goes
+        // (each key only while it is empty).
+        RegDeleteKeyW(HKEY_CLASSES_ROOT, L"Folder\\shell\\open\\command");
+        MoveTree(HKEY_CURRENT_USER, kDdeSaved, HKEY_CLASSES_ROOT, kFolderDde);
+        for (const wchar_t* key : {L"Folder\\shell\\open", L"Folder\\shell", L"Folder"})
+            RegDeleteKeyW(HKEY_CLASSES_ROOT, key);
+        for (const wchar_t* key : {L"Software\\Trelvo\\e2e", L"Software\\Trelvo"})
+            RegDeleteKeyW(HKEY_CURRENT_USER, key);  // ours; gone when empty
+    }
+    ShellTypes(const ShellTypes&) = delete;
+    ShellTypes& operator=(const ShellTypes&) = delete;
+    bool Ok() const { return ok_; }
+
+private:
+    static constexpr const wchar_t* kFolderDde = L"Folder\\shell\\open\\ddeexec";
+    static constexpr const wchar_t* kDdeSaved = L"Software\\Trelvo\\e2e\\FolderDdeexec";
+
+    // Moves a key with everything under it; true when there was none.
+    static bool MoveTree(HKEY fromRoot, const wchar_t* from, HKEY toRoot, const wchar_t* to)
+    {
+        HKEY source = nullptr, target = nullptr;
+        if (RegOpenKeyExW(fromRoot, from, 0, KEY_READ, &source) != ERROR_SUCCESS) return true;
+        bool ok = RegCreateKeyExW(toRoot, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) ==
+                      ERROR_SUCCESS &&
+                  RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS;
+        if (target) RegCloseKey(target);
+        RegCloseKey(source);
+        return ok && RegDeleteTreeW(fromRoot, from) == ERROR_SUCCESS;
+    }
+
+    static bool Set(const wchar_t* key, const wchar_t* name, const std::wstring& value)
+    {
+        HKEY handle = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+            ERROR_SUCCESS)
+            return false;
+        LSTATUS status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                        DWORD((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(handle);
+        return status == ERROR_SUCCESS;
+    }
+    bool ok_ = false;
+};
+
 // A message box against the case's expectation; then OK.
 void CheckBox(HWND box, const Case& c, const Medium& paths, const Context& context, Outcome& outcome)
 {
@@ -199,6 +268,9 @@ Outcome RunCase(const Case& c, int index, const Context& context)
     DWORD began = GetTickCount();
     Medium& paths = outcome.medium;
     if (!PrepareMedium(c, index, context, paths)) return outcome;
+    std::optional<ShellTypes> shellTypes;
+    if (c.shellTypes && !Check(shellTypes.emplace(paths.programs).Ok(), L"registering the probe as the shell's opener"))
+        return outcome;
     Listing before = ListTree(paths.caseRoot);
 
     LauncherRun run;

@@ -78,6 +78,10 @@ struct Case {
     std::vector<std::string> started;  // probe.log lines, each exactly once; {deep} is replaced
     std::optional<Splash> splash;      // absent: no splash window may show
     std::wstring note;                 // printed under a table of outcomes
+    // For the run, the probe is the shell's opener of ".trelvodoc" documents,
+    // "trelvo-e2e:" URLs and folders (it logs "/opened", "/url", "/folder"
+    // and the path); ".trelvonone" and "nobody-e2e:" have no opener.
+    bool shellTypes = false;
 };
 
 // What the run needs from outside the case.
