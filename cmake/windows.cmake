@@ -9,6 +9,8 @@ set(TRELVO_SIZE_FLAGS -Os -ffunction-sections -fdata-sections)
 set(TRELVO_LINK_FLAGS -municode -static -s -Wl,--gc-sections
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1)
 
+# Lower case through the system, so the launcher carries no case table.
+target_sources(trelvo_logic PRIVATE src/platform/Win32LowerCase.cpp)
 target_compile_definitions(trelvo_logic PRIVATE ${TRELVO_WIN_DEFINES})
 target_compile_options(trelvo_logic PRIVATE ${TRELVO_SIZE_FLAGS})
 
@@ -44,7 +46,8 @@ add_custom_command(TARGET trelvo POST_BUILD
   COMMAND stat -c "trelvo.exe size: %s bytes" $<TARGET_FILE:trelvo>)
 
 # Windows-side tests: the system's own routines (profiles, images, processes).
-add_executable(windows_tests tests/windows/WindowsTests.cpp)
+# The generated case table comes along to be compared with the system's mapping.
+add_executable(windows_tests tests/windows/WindowsTests.cpp src/config/LowerCaseTable.cpp)
 target_include_directories(windows_tests PRIVATE tests)
 target_link_options(windows_tests PRIVATE -municode -static)
 target_link_libraries(windows_tests PRIVATE trelvo_platform trelvo_logic)
