@@ -112,6 +112,9 @@ std::string Encode(std::wstring_view text, ProfileEncoding encoding)
                     ++i;
                 }
             }
+            // A lone surrogate would make the file ill-formed, and so read
+            // in the code page when it has no mark.
+            if (cp >= 0xD800 && cp < 0xE000) cp = 0xFFFD;
             if (cp < 0x80) {
                 out += char(cp);
             } else if (cp < 0x800) {

@@ -102,6 +102,13 @@ TEST(ProfileText, WriteReplacesAddsAndCreates)
     EXPECT_EQ(Read(ini, L"C", L"k"), L"\u00E9");
     EXPECT_EQ(Read(ini, L"B", L"z"), L"9");
     EXPECT_NE(ini.find("\xE9"), std::string::npos) << "written in Windows-1252";
+
+    // A UTF-8 file without a mark stays UTF-8, a lone surrogate written as
+    // U+FFFD so that the file stays well-formed.
+    std::string utf8 = WriteProfileText("[A]\r\nk=\xC3\xA9\r\n", L"A", L"s", L"\u20AC\xD800x");
+    EXPECT_EQ(ProfileFileEncoding(utf8), ProfileEncoding::Utf8);
+    EXPECT_EQ(Read(utf8, L"A", L"s"), L"\u20AC\uFFFDx");
+    EXPECT_EQ(Read(utf8, L"A", L"k"), L"\u00E9");
 }
 
 TEST(ProfileText, WritingKeepsTheRestOfTheFile)
