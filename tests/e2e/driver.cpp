@@ -421,7 +421,7 @@ public:
               Set(L"Trelvo.E2EDocument\\shell\\open\\command", nullptr, probe + L" /opened \"%1\" %*") &&
               Set(L"trelvo-e2e", nullptr, L"URL:Trelvo end-to-end test") && Set(L"trelvo-e2e", L"URL Protocol", L"") &&
               Set(L"trelvo-e2e\\shell\\open\\command", nullptr, probe + L" /url \"%1\"") &&
-              Set(L"Folder\\shell\\open\\command", nullptr, probe + L" /folder \"%1\"");
+              Set(L"Folder\\shell\\open\\command", nullptr, probe + L" /folder \"%1\"") && SetAsideFolderDde();
     }
     ~ShellTypes()
     {
@@ -429,6 +429,7 @@ public:
             RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
         // A fresh prefix has no "Folder" class; only what was added goes
         // (each key only while it is empty).
+        RestoreFolderDde();
         for (const wchar_t* key : {L"Folder\\shell\\open\\command", L"Folder\\shell\\open", L"Folder\\shell", L"Folder"})
             RegDeleteKeyW(HKEY_CLASSES_ROOT, key);
     }
@@ -437,6 +438,39 @@ public:
     bool Ok() const { return ok_; }
 
 private:
+    // A fresh Wine prefix opens folders by DDE with its explorer
+    // ("Folder\shell\open\ddeexec"), which the shell prefers to the
+    // command: the DDE key is kept aside in the user's hive while a case runs.
+    static constexpr wchar_t kFolderDde[] = L"Folder\\shell\\open\\ddeexec";
+    static constexpr wchar_t kFolderDdeAside[] = L"Software\\Trelvo\\e2e\\FolderDdeexec";
+
+    static bool SetAsideFolderDde()
+    {
+        HKEY dde = nullptr;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kFolderDde, 0, KEY_READ, &dde) != ERROR_SUCCESS) return true;
+        HKEY aside = nullptr;
+        bool ok = RegCreateKeyExW(HKEY_CURRENT_USER, kFolderDdeAside, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &aside,
+                                  nullptr) == ERROR_SUCCESS &&
+                  RegCopyTreeW(dde, nullptr, aside) == ERROR_SUCCESS;
+        if (aside) RegCloseKey(aside);
+        RegCloseKey(dde);
+        return ok && RegDeleteTreeW(HKEY_CLASSES_ROOT, kFolderDde) == ERROR_SUCCESS;
+    }
+
+    static void RestoreFolderDde()
+    {
+        HKEY aside = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kFolderDdeAside, 0, KEY_READ, &aside) != ERROR_SUCCESS) return;
+        HKEY dde = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, kFolderDde, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &dde, nullptr) ==
+            ERROR_SUCCESS) {
+            RegCopyTreeW(aside, nullptr, dde);
+            RegCloseKey(dde);
+        }
+        RegCloseKey(aside);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kFolderDdeAside);
+    }
+
     static bool Set(const wchar_t* key, const wchar_t* name, const std::wstring& value)
     {
         HKEY handle = nullptr;
