@@ -2,6 +2,8 @@
 # and UndefinedBehaviorSanitizer.
 set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 target_compile_options(trelvo_logic PRIVATE ${SANITIZE})
+# Lower case from the table generated from the Unicode data.
+target_sources(trelvo_logic PRIVATE src/config/LowerCase.cpp src/config/LowerCaseTable.cpp)
 
 # Test support: the in-memory host, shared with the fuzz targets.
 add_library(test_support STATIC tests/support/MemoryHost.cpp)
@@ -27,3 +29,9 @@ target_link_options(unit_tests PRIVATE ${SANITIZE})
 target_link_libraries(unit_tests PRIVATE test_support GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+# The committed case table is what tools/make-lowercase-table.py makes of the
+# Unicode data installed (Debian's unicode-data).
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME lowercase_table_current
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make-lowercase-table.py --check)

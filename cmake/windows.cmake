@@ -29,6 +29,9 @@ target_link_options(trelvo_win32_size INTERFACE -s -Wl,--gc-sections)
 
 target_link_libraries(trelvo_logic PRIVATE trelvo_win32_settings trelvo_win32_size)
 
+# Lower case through the system, so the launcher carries no case table.
+target_sources(trelvo_logic PRIVATE src/platform/Win32LowerCase.cpp)
+
 # Branding: -DTRELVO_ICON=/path/product.ico -DTRELVO_DESCRIPTION="Product Setup"
 set(TRELVO_ICON "${CMAKE_SOURCE_DIR}/resources/trelvo.ico" CACHE FILEPATH "Built-in window and file icon")
 set(TRELVO_DESCRIPTION "Trelvo installation media launcher" CACHE STRING "File description in the version record")
@@ -79,7 +82,8 @@ add_custom_command(TARGET trelvo POST_BUILD
   COMMAND stat -c "trelvo.exe size: %s bytes" $<TARGET_FILE:trelvo>)
 
 # Windows-side tests: the system's own routines (profiles, images, processes).
-add_executable(windows_tests tests/windows/WindowsTests.cpp)
+# The generated case table comes along to be compared with the system's mapping.
+add_executable(windows_tests tests/windows/WindowsTests.cpp src/config/LowerCaseTable.cpp)
 target_include_directories(windows_tests PRIVATE tests)
 target_link_libraries(windows_tests PRIVATE trelvo_platform trelvo_logic trelvo_win32_settings)
 add_test(NAME windows_tests COMMAND windows_tests)

@@ -3,9 +3,11 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include "config/ProfileText.h"
 #include "launch/CommandLine.h"
 #include "platform/Win32System.h"
 
+#include <optional>
 #include <vector>
 
 namespace trelvo::win32 {
@@ -14,6 +16,36 @@ namespace {
 
 inline constinit SystemFunction<decltype(::ShellExecuteExW)> ShellExecuteExW{SystemLibrary::Shell32, "ShellExecuteExW"};
 inline constinit SystemFunction<HRESULT WINAPI(void*, DWORD)> CoInitializeEx{SystemLibrary::Ole32, "CoInitializeEx"};
+
+}  // namespace
+
+namespace {
+
+// The system's profile routine looks for a file named without a full path in
+// the Windows folder; such names stay with it.
+bool IsFullPath(const std::wstring& path)
+{
+    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    return (path.size() >= 3 && path[1] == L':' && separator(path[2])) ||
+           (path.size() >= 2 && separator(path[0]) && separator(path[1]));
+}
+
+// The whole file, or nothing when it cannot be read: absent, a folder,
+// locked, or larger than any configuration file.
+std::optional<std::string> FileBytes(const std::wstring& path)
+{
+    constexpr LONGLONG kLargest = 16 << 20;
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (file.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargest)
+        return std::nullopt;
+    std::string bytes(size_t(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), DWORD(bytes.size()), &read, nullptr)) return std::nullopt;
+    bytes.resize(read);
+    return bytes;
+}
 
 }  // namespace
 
@@ -56,8 +88,18 @@ std::uint32_t Win32Host::ReadProfileString(const std::wstring& section, const st
                                            const std::wstring& fallback, wchar_t* buffer,
                                            std::uint32_t size, const std::wstring& file)
 {
-    // The wide routine reads the same 8-bit file, converting with the system
-    // code page, and also finds files whose path is outside that code page.
+    // A UTF-8 file (ProfileFileEncoding's rule) is read by the program's own
+    // reader: the system's routine would read it in the code page, and on
+    // Windows takes a byte-order mark for part of the first line. The file is
+    // read and classified on every call: the launcher reads about ten keys of
+    // a small file at start-up, and the system's routine reads the file on
+    // each call too.
+    if (IsFullPath(file))
+        if (std::optional<std::string> bytes = FileBytes(file); bytes && IsUtf8(ProfileFileEncoding(*bytes)))
+            return ReadProfileText(*bytes, section, key, fallback, buffer, size);
+    // Any other file as the system reads it: the code page, or UTF-16 after
+    // its mark. The wide routine also finds files whose path is outside the
+    // code page.
     return GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer, size, file.c_str());
 }
 

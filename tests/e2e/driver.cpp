@@ -323,6 +323,39 @@ std::vector<Case> IconCases()
     };
 }
 
+// The INI file's encoding: UTF-8 with or without its mark, a Windows-1252
+// file that is not UTF-8, and UTF-16 show the same caption.
+std::vector<Case> EncodingCases()
+{
+    const std::wstring title = L"D\u00E9j\u00E0 Vu \u2013 Setup";
+    const std::string utf8 = Dialog("True", "Caption=D\xC3\xA9j\xC3\xA0 Vu \xE2\x80\x93 Setup\n") +
+                             Button(1, "True", "\xC3\x9C" "ber", "Probe.exe /1");
+    return {
+        {.name = L"UTF-8 INI with its mark",
+         .ini = "\xEF\xBB\xBF" + utf8,
+         .files = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        {.name = L"UTF-8 INI without a mark",
+         .ini = utf8,
+         .files = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        // The mark stands before the first section, which must still be found.
+        {.name = L"UTF-8 INI with its mark, silent",
+         .ini = "\xEF\xBB\xBF[DIALOG]\nShow=False\nDefaultAction=Probe.exe /Marked\n",
+         .started = {"probe.exe /marked"}},
+        {.name = L"Windows-1252 INI that is not UTF-8",
+         .ini = Dialog("True", "Caption=D\xE9j\xE0 Vu \x96 Setup\n") + Button(1, "True", "\xDC" "ber", "Probe.exe /1"),
+         .files = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        {.name = L"UTF-16 INI",
+         .files = {SplashBmp(),
+                    {Folder::Media, L"setup.ini",
+                     Utf16Ini(L"[DIALOG]\nShow=True\nPicture=splash.bmp\nCaption=" + title +
+                              L"\n[BUTTON1]\nShow=True\nCaption=\u00DCber\nAction=Probe.exe /1\n")}},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+    };
+}
+
 // ---------------------------------------------------------------------------
 // Documents and URLs opened through the shell (the probe is their opener:
 // Case::shellTypes)
@@ -544,7 +577,7 @@ int wmain(int argc, wchar_t** argv)
         cases = {DpiCase(options.atDpi)};
     } else {
         for (auto table : {StartupCases, SilentCases, ShowValueCases, LayoutCases, PackingCases, KeyboardCases,
-                           PictureCases, ColourCases, IconCases, ShellCases})
+                           PictureCases, ColourCases, IconCases, ShellCases, EncodingCases})
             for (Case& c : table()) cases.push_back(std::move(c));
     }
     for (Case& c : cases)
