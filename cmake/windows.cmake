@@ -14,11 +14,30 @@ set(TRELVO_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=${TRELVO_WINVER} WINVER=${TRELVO_WINVER})
 add_library(trelvo_win32_settings INTERFACE)
 target_compile_definitions(trelvo_win32_settings INTERFACE ${TRELVO_WIN_DEFINES})
+# Nothing in an image depends on where it was built: source and build paths
+# are written relative (assert texts, __FILE__), and the image's time stamp
+# is the source's date (below).
+target_compile_options(trelvo_win32_settings INTERFACE
+  -ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/ -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
 target_link_options(trelvo_win32_settings INTERFACE
   -static -Wl,--dynamicbase -Wl,--nxcompat
   -Wl,--major-subsystem-version,${TRELVO_SUBSYSTEM_MAJOR}
   -Wl,--minor-subsystem-version,${TRELVO_SUBSYSTEM_MINOR}
   $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-municode>)
+
+# Reproducible images: two builds of one commit give the same bytes.
+# - The linker writes SOURCE_DATE_EPOCH as the PE header's time stamp (GNU ld
+#   does since 2.37); every link runs through cmake/with-source-date, which
+#   sets it to the commit's time unless the caller set it (a source tree
+#   outside git gets 0, the same every time).
+# - Static libraries are written without member dates, owners or modes (ar D),
+#   whatever the toolchain's default.
+# - windres writes no date into the resources; prefix maps are above.
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK
+  "${CMAKE_CURRENT_LIST_DIR}/with-source-date ${CMAKE_SOURCE_DIR}")
+set(CMAKE_CXX_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+set(CMAKE_CXX_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+set(CMAKE_CXX_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
 
 # What keeps the shipped launcher small: size-optimised, unused sections
 # dropped, stripped. The benchmark's programs take the same.
