@@ -119,6 +119,30 @@ add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/c
   --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md
   --subsystem ${TRELVO_SUBSYSTEM_MAJOR}.${TRELVO_SUBSYSTEM_MINOR})
 
+# The release archive (scripts/release, tools/pack-release.py) takes the
+# version in its displayed form and the executables from here. The checker
+# is listed when the build has its target; a source that holds the checker
+# and a build without it make the release fail.
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/release.txt CONTENT
+"version ${TRELVO_VERSION_TEXT}
+launcher $<TARGET_FILE:trelvo>
+checker $<$<TARGET_EXISTS:trelvo-media>:$<TARGET_FILE:trelvo-media>>
+targets trelvo$<$<TARGET_EXISTS:trelvo-media>: trelvo-media>
+")
+
+# Two builds of the launcher, the checker and a branded launcher, from two
+# clones in two folders at two moments under two umasks, give the same bytes.
+# It builds with both cores, so it runs alone.
+add_test(NAME reproducible_build COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/reproducible.py
+  ${CMAKE_SOURCE_DIR} --checker=$<IF:$<TARGET_EXISTS:trelvo-media>,yes,no>)
+set_tests_properties(reproducible_build PROPERTIES PROCESSORS 2 TIMEOUT 900)
+
+# The release archive packed from this build: its listing, SHA256SUMS, the
+# notices, fixed times and modes, the same bytes when packed again; and
+# scripts/release refusing a tree with uncommitted changes.
+add_test(NAME release_archive COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/check_archive.py
+  --build ${CMAKE_BINARY_DIR} --source ${CMAKE_SOURCE_DIR})
+
 # The start-up benchmark (bench/README.md): built on demand by bench/run,
 # with the launcher's own settings.
 add_subdirectory(bench EXCLUDE_FROM_ALL)

@@ -2,10 +2,10 @@
 """Builds the Windows executables twice, from two copies of this source tree
 in two different temporary folders, at two different moments, under two
 different umasks, and checks that they come out byte for byte the same:
-dist/trelvo.exe, dist/trelvo-media.exe (with --checker) and a launcher
+dist/trelvo.exe, dist/trelvo-media.exe (with --checker=yes) and a launcher
 branded by scripts/brand with the demo medium's icon.
 
-usage: reproducible.py SOURCE_DIR [--checker] [--keep]
+usage: reproducible.py SOURCE_DIR [--checker=yes|no] [--keep]
 
 Each copy is a git clone of SOURCE_DIR's HEAD with the working tree's own
 changes laid over it, so what is tested is what is about to be committed,
@@ -74,11 +74,16 @@ def pe_time_stamp(data):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("source")
-    parser.add_argument("--checker", action="store_true", help="the build has dist/trelvo-media.exe")
+    parser.add_argument("--checker", choices=["yes", "no"], default="no",
+                        help="whether the build has dist/trelvo-media.exe")
     parser.add_argument("--keep", action="store_true", help="keep the two trees")
     args = parser.parse_args()
     source = os.path.realpath(args.source)
-    outputs = OUTPUTS if args.checker else [o for o in OUTPUTS if "trelvo-media" not in o]
+    checker = args.checker == "yes"
+    if not checker and os.path.isdir(os.path.join(source, "src", "media")):
+        raise SystemExit("reproducible: the source holds the checker (src/media), "
+                         "but the build has no trelvo-media target")
+    outputs = OUTPUTS if checker else [o for o in OUTPUTS if "trelvo-media" not in o]
 
     work = tempfile.mkdtemp(prefix="trelvo-repro-")
     # Two folders of different depth and length, two umasks.
@@ -93,7 +98,7 @@ def main():
             os.makedirs(os.path.dirname(tree), exist_ok=True)
             started = time.monotonic()
             copy_tree(source, tree, umask)
-            epochs.append(build(tree, umask, args.checker))
+            epochs.append(build(tree, umask, checker))
             print(f"build {index + 1} in {tree} (umask {umask:03o}): {time.monotonic() - started:.0f} s")
             found = {}
             for name in outputs:
