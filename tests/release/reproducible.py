@@ -9,7 +9,8 @@ usage: reproducible.py SOURCE_DIR [--checker=yes|no] [--keep]
 
 Each copy is a git clone of SOURCE_DIR's HEAD with the working tree's own
 changes laid over it, so what is tested is what is about to be committed,
-and both copies take the commit's time as their date. Besides equal
+and both copies take the commit's time as their date (a source tree outside
+git is copied as it is). Besides equal
 SHA-256 digests, every image must carry that date as its PE time stamp and
 must not hold either copy's folder name (as bytes or UTF-16). Prints the
 digests; exit status 1 when any check fails."""
@@ -39,7 +40,11 @@ def run(cmd, cwd, umask, env=None):
 
 
 def copy_tree(src, dest, umask):
-    """A clone of src's HEAD with the working tree's changes laid over it."""
+    """A clone of src's HEAD with the working tree's changes laid over it;
+    outside a git checkout, a copy of the tree (dated 0 by both builds)."""
+    if not os.path.isdir(os.path.join(src, ".git")) and not os.path.isfile(os.path.join(src, ".git")):
+        shutil.copytree(src, dest, symlinks=True, ignore=shutil.ignore_patterns("build", "dist"))
+        return
     head = run(["git", "-C", src, "rev-parse", "HEAD"], src, umask).strip()
     run(["git", "clone", "--quiet", "--shared", "--no-checkout", src, dest], src, umask)
     run(["git", "-C", dest, "checkout", "--quiet", "--detach", head], dest, umask)
