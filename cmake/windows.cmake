@@ -17,8 +17,8 @@ target_compile_definitions(trelvo_win32_settings INTERFACE ${TRELVO_WIN_DEFINES}
 # Nothing in an image depends on where it was built: source and build paths
 # are written relative (assert texts, __FILE__), and the image's time stamp
 # is the source's date (below).
-target_compile_options(trelvo_win32_settings INTERFACE
-  -ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/ -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
+target_compile_options(trelvo_win32_settings INTERFACE $<$<COMPILE_LANGUAGE:C,CXX>:
+  -ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/ -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>)
 target_link_options(trelvo_win32_settings INTERFACE
   -static -Wl,--dynamicbase -Wl,--nxcompat
   -Wl,--major-subsystem-version,${TRELVO_SUBSYSTEM_MAJOR}
@@ -27,7 +27,8 @@ target_link_options(trelvo_win32_settings INTERFACE
 
 # Reproducible images: two builds of one commit give the same bytes.
 # - The linker writes SOURCE_DATE_EPOCH as the PE header's time stamp (GNU ld
-#   does since 2.37); every link runs through cmake/with-source-date, which
+#   does, Debian 12's 2.40 included; the PE checksum follows from the bytes,
+#   so it is reproducible too); every link runs through cmake/with-source-date, which
 #   sets it to the commit's time unless the caller set it (a source tree
 #   outside git gets 0, the same every time).
 # - Static libraries are written without member dates, owners or modes (ar D),
