@@ -18,3 +18,18 @@ target_link_options(unit_tests PRIVATE ${SANITIZE})
 target_link_libraries(unit_tests PRIVATE trelvo_logic GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+# The medium checker: the launcher's logic over the medium's files, pictures
+# decoded by gdk-pixbuf. Built with the sanitizers like everything here.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GDK_PIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
+find_package(CLI11 CONFIG REQUIRED)
+find_package(nlohmann_json 3 REQUIRED)
+add_library(trelvo_media STATIC ${TRELVO_MEDIA_SOURCES} src/media/NativePlatform.cpp)
+target_compile_options(trelvo_media PRIVATE ${SANITIZE})
+target_link_libraries(trelvo_media PUBLIC trelvo_logic nlohmann_json::nlohmann_json PkgConfig::GDK_PIXBUF)
+add_executable(trelvo-media src/media/main.cpp)
+target_compile_options(trelvo-media PRIVATE ${SANITIZE})
+target_link_options(trelvo-media PRIVATE ${SANITIZE})
+target_link_libraries(trelvo-media PRIVATE trelvo_media CLI11::CLI11)
+set_target_properties(trelvo-media PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_SOURCE_DIR}/dist")
