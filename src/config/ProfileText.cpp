@@ -1,34 +1,12 @@
 #include "config/ProfileText.h"
 
+#include "config/CodePage.h"
 #include "config/TextConversions.h"
 
 #include <vector>
 
 namespace trelvo {
 namespace {
-
-// Windows-1252 characters 0x80 to 0x9F; 0 marks the five undefined ones,
-// which pass through as their own code.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-wchar_t FromCp1252(unsigned char b)
-{
-    if (b >= 0x80 && b <= 0x9F && kCp1252High[b - 0x80] != 0) return wchar_t(kCp1252High[b - 0x80]);
-    return wchar_t(b);
-}
-
-char ToCp1252(wchar_t c)
-{
-    // The five undefined bytes were read as their own codes: write them back.
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF) || (c < 0xA0 && kCp1252High[c - 0x80] == 0)) return char(c);
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] == c) return char(0x80 + i);
-    return '?';
-}
 
 void AppendUtf8(std::wstring& out, std::string_view bytes)
 {
@@ -49,35 +27,33 @@ void AppendUtf8(std::wstring& out, std::string_view bytes)
     }
 }
 
-enum class Encoding { Cp1252, Utf8, Utf16Le, Utf16Be };
-
-Encoding Detect(std::string_view bytes)
+ProfileEncoding Detect(std::string_view bytes)
 {
     auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return Encoding::Utf16Le;
-    if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return Encoding::Utf16Be;
-    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return Encoding::Utf8;
-    return Encoding::Cp1252;
+    if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return ProfileEncoding::Utf16Le;
+    if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return ProfileEncoding::Utf16Be;
+    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return ProfileEncoding::Utf8Mark;
+    return ProfileEncoding::CodePage;
 }
 
 // The text in the given encoding, with its byte-order mark.
-std::string Encode(std::wstring_view text, Encoding encoding)
+std::string Encode(std::wstring_view text, ProfileEncoding encoding, unsigned codePage)
 {
     std::string out;
     switch (encoding) {
-    case Encoding::Cp1252:
-        for (wchar_t c : text) out += ToCp1252(c);
+    case ProfileEncoding::CodePage:
+        out = EncodeCodePage(text, codePage);
         break;
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be:
-        out = encoding == Encoding::Utf16Le ? "\xFF\xFE" : "\xFE\xFF";
+    case ProfileEncoding::Utf16Le:
+    case ProfileEncoding::Utf16Be:
+        out = encoding == ProfileEncoding::Utf16Le ? "\xFF\xFE" : "\xFE\xFF";
         for (wchar_t c : text) {
             char low = char(c & 0xFF), high = char((c >> 8) & 0xFF);
-            out += encoding == Encoding::Utf16Le ? low : high;
-            out += encoding == Encoding::Utf16Le ? high : low;
+            out += encoding == ProfileEncoding::Utf16Le ? low : high;
+            out += encoding == ProfileEncoding::Utf16Le ? high : low;
         }
         break;
-    case Encoding::Utf8:
+    case ProfileEncoding::Utf8Mark:
         out = "\xEF\xBB\xBF";
         for (size_t i = 0; i < text.size(); ++i) {
             std::uint32_t cp = std::uint32_t(text[i]) & 0xFFFF;
@@ -109,7 +85,7 @@ std::string Encode(std::wstring_view text, Encoding encoding)
     return out;
 }
 
-std::wstring Decode(std::string_view bytes)
+std::wstring Decode(std::string_view bytes, unsigned codePage)
 {
     std::wstring text;
     auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
@@ -120,8 +96,7 @@ std::wstring Decode(std::string_view bytes)
     } else if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
         AppendUtf8(text, bytes.substr(3));
     } else {
-        text.reserve(bytes.size());
-        for (char c : bytes) text += FromCp1252(static_cast<unsigned char>(c));
+        text = DecodeCodePage(bytes, codePage);
     }
     return text;
 }
@@ -178,82 +153,111 @@ bool KeyAndValue(std::wstring_view line, std::wstring_view& key, std::wstring_vi
     return true;
 }
 
-struct Found {
-    bool sectionFound = false;
-    size_t sectionEndLine = 0;  // index of the first line after the section
-    bool keyFound = false;
-    size_t keyLine = 0;
-    std::wstring_view value;
-};
-
-Found Find(const std::vector<Line>& lines, std::wstring_view section, std::wstring_view key)
+// The one parser: every line of the file, its sections and their keys.
+ProfileScan ScanLines(const std::vector<Line>& lines, ProfileEncoding encoding)
 {
-    Found found;
-    bool inside = false;
+    ProfileScan scan;
+    scan.encoding = encoding;
+    scan.lineCount = int(lines.size());
+    ProfileSection* current = nullptr;
     for (size_t i = 0; i < lines.size(); ++i) {
+        int number = int(i) + 1;
         std::wstring_view name;
         if (SectionName(lines[i].text, name)) {
-            if (inside) return found;  // first matching section only
-            inside = SameName(name, section);
-            found.sectionFound = found.sectionFound || inside;
-            found.sectionEndLine = i + 1;
+            current = &scan.sections.emplace_back();
+            current->name = name;
+            current->line = current->end = number;
             continue;
         }
-        if (!inside) continue;
-        found.sectionEndLine = i + 1;
         std::wstring_view k, v;
-        if (!found.keyFound && KeyAndValue(lines[i].text, k, v) && SameName(k, key)) {
-            found.keyFound = true;
-            found.keyLine = i;
-            found.value = v;
+        bool entry = KeyAndValue(lines[i].text, k, v);
+        if (!current) {
+            if (entry) scan.outside.push_back({std::wstring(k), std::wstring(v), number, Trim(lines[i].text).find(L'=') != std::wstring_view::npos});
+            continue;
         }
+        current->end = number;
+        if (entry) current->keys.push_back({std::wstring(k), std::wstring(v), number, Trim(lines[i].text).find(L'=') != std::wstring_view::npos});
     }
-    return found;
+    return scan;
 }
 
 }  // namespace
 
-std::uint32_t ReadProfileText(std::string_view bytes, std::wstring_view section,
-                              std::wstring_view key, std::wstring_view fallback,
-                              wchar_t* buffer, std::uint32_t size)
+bool SameProfileName(std::wstring_view a, std::wstring_view b) { return SameName(a, b); }
+
+std::wstring_view UnquoteProfileValue(std::wstring_view value)
+{
+    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+ProfileScan ScanProfile(std::string_view bytes, unsigned codePage)
+{
+    std::wstring text = Decode(bytes, codePage);
+    return ScanLines(SplitLines(text), Detect(bytes));
+}
+
+const ProfileSection* FindProfileSection(const ProfileScan& scan, std::wstring_view section)
+{
+    for (const ProfileSection& candidate : scan.sections)
+        if (SameName(candidate.name, section)) return &candidate;  // the first one wins
+    return nullptr;
+}
+
+const ProfileKey* FindProfileKey(const ProfileScan& scan, std::wstring_view section, std::wstring_view key)
+{
+    const ProfileSection* found = FindProfileSection(scan, section);
+    if (!found) return nullptr;
+    for (const ProfileKey& candidate : found->keys)
+        if (SameName(candidate.name, key)) return &candidate;  // the first one wins
+    return nullptr;
+}
+
+std::uint32_t ReadProfileText(const ProfileScan& scan, std::wstring_view section, std::wstring_view key,
+                              std::wstring_view fallback, wchar_t* buffer, std::uint32_t size)
 {
     if (size == 0) return 0;
-    std::wstring text = Decode(bytes);
-    std::vector<Line> lines = SplitLines(text);
-    Found found = Find(lines, section, key);
-    std::wstring_view value = found.keyFound ? found.value : Trim(fallback);
-    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
-        value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
+    const ProfileKey* found = FindProfileKey(scan, section, key);
+    std::wstring_view value = UnquoteProfileValue(found ? std::wstring_view(found->value) : Trim(fallback));
     std::uint32_t count = value.size() < size - 1 ? std::uint32_t(value.size()) : size - 1;
     value.copy(buffer, count);
     buffer[count] = L'\0';
     return count;
 }
 
-std::string WriteProfileText(std::string_view bytes, std::wstring_view section,
-                             std::wstring_view key, std::wstring_view value)
+std::uint32_t ReadProfileText(std::string_view bytes, std::wstring_view section,
+                              std::wstring_view key, std::wstring_view fallback,
+                              wchar_t* buffer, std::uint32_t size, unsigned codePage)
 {
-    std::wstring text = Decode(bytes);
+    return ReadProfileText(ScanProfile(bytes, codePage), section, key, fallback, buffer, size);
+}
+
+std::string WriteProfileText(std::string_view bytes, std::wstring_view section,
+                             std::wstring_view key, std::wstring_view value, unsigned codePage)
+{
+    std::wstring text = Decode(bytes, codePage);
     std::vector<Line> lines = SplitLines(text);
-    Found found = Find(lines, section, key);
+    ProfileScan scan = ScanLines(lines, Detect(bytes));
+    const ProfileSection* foundSection = FindProfileSection(scan, section);
+    const ProfileKey* foundKey = FindProfileKey(scan, section, key);
     std::wstring entry = std::wstring(key) + L"=" + std::wstring(value);
 
     std::wstring out;
     auto appendLine = [&](std::wstring_view line) { out.append(line).append(L"\r\n"); };
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (found.keyFound && i == found.keyLine) {
+        if (foundKey && int(i) + 1 == foundKey->line) {
             appendLine(entry);
             continue;
         }
         appendLine(lines[i].text);
-        if (found.sectionFound && !found.keyFound && i + 1 == found.sectionEndLine) appendLine(entry);
+        if (foundSection && !foundKey && int(i) + 1 == foundSection->end) appendLine(entry);
     }
-    if (!found.sectionFound) {
+    if (!foundSection) {
         appendLine(L"[" + std::wstring(section) + L"]");
         appendLine(entry);
     }
-    return Encode(out, Detect(bytes));
+    return Encode(out, scan.encoding, codePage);
 }
 
 }  // namespace trelvo
