@@ -1,0 +1,186 @@
+#include "media/DryRun.h"
+
+#include "config/TextConversions.h"
+#include "window/Design.h"
+#include "window/frmSplash.h"
+
+namespace trelvo::media {
+namespace {
+
+// What the recording host hands the window for a picture or an icon.
+class RecordedImage final : public Picture {
+public:
+    RecordedImage(std::wstring path, int width, int height) : path(std::move(path)), width(width), height(height) {}
+    std::wstring path;
+    int width;
+    int height;
+};
+
+// The launcher reads no INI larger than this in a test of ours; a bigger one
+// is still read whole (Windows does), in one go.
+constexpr std::uintmax_t kIniReadLimit = 64u << 20;
+
+}  // namespace
+
+RecordingWindow::RecordingWindow(const std::wstring& lastSection) : lastSection_(lastSection)
+{
+    for (int i = 0; i < design::kButtonCount; ++i) {
+        buttons[i].caption = design::kButtonCaption;
+        buttons[i].left = design::kButtonLeft[i];
+    }
+}
+
+void RecordingWindow::SetPicture(std::unique_ptr<Picture> p)
+{
+    auto& image = static_cast<RecordedImage&>(*p);
+    picture = PictureRun{image.path, image.width, image.height};
+}
+
+void RecordingWindow::SetIcon(std::unique_ptr<Picture> p)
+{
+    icon = static_cast<RecordedImage&>(*p).path;
+}
+
+void RecordingWindow::SetButtonCaption(int index, const std::wstring& text)
+{
+    if (index < 0 || index >= design::kButtonCount) return;
+    buttons[index].caption = text;
+    buttons[index].section = lastSection_;
+}
+
+void RecordingWindow::SetButtonLeft(int index, int twips)
+{
+    if (index >= 0 && index < design::kButtonCount) buttons[index].left = twips;
+}
+
+void RecordingWindow::SetButtonVisible(int index, bool visible)
+{
+    if (index >= 0 && index < design::kButtonCount) buttons[index].visible = visible;
+}
+
+std::wstring DirectoryInTexts(std::wstring medium)
+{
+    while (medium.size() > 1 && (medium.back() == L'/' || medium.back() == L'\\') &&
+           !(medium.size() == 3 && medium[1] == L':'))
+        medium.pop_back();
+    return medium.empty() ? L"." : medium;
+}
+
+DryRunHost::DryRunHost(const Medium& medium, std::wstring directory, std::wstring baseName, unsigned codePage)
+    : medium_(medium), directory_(std::move(directory)), baseName_(std::move(baseName)), codePage_(codePage)
+{
+}
+
+MediumEntry DryRunHost::Resolve(const std::wstring& path) const
+{
+    // The launcher's own file names start with its current directory.
+    std::wstring prefix = directory_;
+    if (prefix.empty() || prefix.back() != L'\\') prefix += L'\\';
+    if (path.compare(0, prefix.size(), prefix) == 0) return medium_.Find(path.substr(prefix.size()));
+    return medium_.Find(path);
+}
+
+bool DryRunHost::FileExists(const std::wstring& path)
+{
+    return Resolve(path).kind == EntryKind::File;
+}
+
+const ProfileScan& DryRunHost::Scan(const std::wstring& file)
+{
+    auto it = scans_.find(file);
+    if (it != scans_.end()) return it->second;
+    // A file the launcher cannot read gives the fallback for every key, as
+    // an empty one does.
+    FileBytes bytes = medium_.Read(Resolve(file), kIniReadLimit);
+    return scans_.emplace(file, ScanProfile(bytes.read ? bytes.bytes : std::string(), codePage_)).first->second;
+}
+
+std::uint32_t DryRunHost::ReadProfileString(const std::wstring& section, const std::wstring& key,
+                                            const std::wstring& fallback, wchar_t* buffer, std::uint32_t size,
+                                            const std::wstring& file)
+{
+    lastSection_ = section;
+    return ReadProfileText(Scan(file), section, key, fallback, buffer, size);
+}
+
+std::unique_ptr<Picture> DryRunHost::LoadPicture(const std::wstring& path)
+{
+    MediumEntry entry = Resolve(path);
+    auto it = decoded_.find(L"picture|" + path);
+    if (it == decoded_.end()) it = decoded_.emplace(L"picture|" + path, DecodePictureFile(entry.path, path, L"picture")).first;
+    if (!it->second.decoded) throw UncheckedFailure(it->second.failure);
+    return std::make_unique<RecordedImage>(path, it->second.width, it->second.height);
+}
+
+std::unique_ptr<Picture> DryRunHost::LoadIcon(const std::wstring& path)
+{
+    MediumEntry entry = Resolve(path);
+    auto it = decoded_.find(L"icon|" + path);
+    if (it == decoded_.end()) it = decoded_.emplace(L"icon|" + path, DecodePictureFile(entry.path, path, L"icon")).first;
+    if (!it->second.decoded) throw UncheckedFailure(it->second.failure);
+    return std::make_unique<RecordedImage>(path, it->second.width, it->second.height);
+}
+
+SplashWindow& DryRunHost::Window(WindowEvents&)
+{
+    if (!window) window.emplace(lastSection_);
+    return *window;
+}
+
+StartOutcome DryRunHost::StartProcess(const std::wstring& commandLine)
+{
+    started.push_back(commandLine);
+    return {};
+}
+
+StartOutcome DryRunHost::StartElevated(const std::wstring&, const std::wstring&)
+{
+    return {};
+}
+
+DryRun RunLauncher(DryRunHost& host)
+{
+    DryRun run;
+    frmSplash form(host);
+    std::optional<ExitCode> ended;
+    try {
+        form.Run([&] { form.Form_Initialize(); });
+    } catch (const DryRunEnded& end) {
+        ended = end.code;
+    }
+
+    // The mode, by the launcher's own reading of [DIALOG] Show.
+    if (host.FileExists(form.IniFile())) {
+        std::wstring show = form.ReadIniValue(form.IniFile(), L"DIALOG", L"Show", L"");
+        if (std::optional<bool> dialog = ParseBooleanText(show)) run.mode = *dialog ? "dialog" : "silent";
+    }
+    if (!host.messages.empty())
+        run.stop = StopRun{L"Trelvo", host.messages.front(), int(ended.value_or(ExitCode::UncheckedFailure))};
+    if (run.mode == "silent" && !host.started.empty()) run.start = host.started.front();
+    if (run.mode == "silent" && host.started.empty() && !run.stop) run.start = L"exit";
+    if (ended || !host.window) return run;
+
+    // Dialog mode: the window as dressed, and each shown button clicked.
+    RecordingWindow& window = *host.window;
+    WindowRun& shown = run.window.emplace();
+    shown.caption = window.caption;
+    shown.backColor = window.backColor;
+    shown.picture = window.picture;
+    shown.icon = window.icon;
+    for (int slot = 0; slot < form.ButtonCount() && slot < design::kButtonCount; ++slot) {
+        const RecordingWindow::Button& button = window.buttons[slot];
+        if (!button.visible) continue;
+        host.started.clear();
+        try {
+            form.Button_Click(slot);
+        } catch (const DryRunEnded&) {
+        } catch (const UncheckedFailure&) {
+        }
+        std::wstring action = host.started.empty() ? L"exit" : host.started.front();
+        shown.buttons.push_back({slot, button.section, button.caption, action, button.left});
+    }
+    host.started.clear();
+    return run;
+}
+
+}  // namespace trelvo::media
