@@ -33,3 +33,12 @@ target_compile_options(trelvo-media PRIVATE ${SANITIZE})
 target_link_options(trelvo-media PRIVATE ${SANITIZE})
 target_link_libraries(trelvo-media PRIVATE trelvo_media CLI11::CLI11)
 set_target_properties(trelvo-media PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_SOURCE_DIR}/dist")
+
+# The checker's tests: the table of media (shared with the Windows build),
+# bad input given to the program itself.
+add_executable(media_tests tests/media/MediaCases.cpp tests/unit/MediaCheckTest.cpp)
+target_include_directories(media_tests PRIVATE tests)
+target_compile_options(media_tests PRIVATE ${SANITIZE})
+target_link_options(media_tests PRIVATE ${SANITIZE})
+target_link_libraries(media_tests PRIVATE trelvo_media GTest::gtest_main)
+gtest_discover_tests(media_tests DISCOVERY_TIMEOUT 60)

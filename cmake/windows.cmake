@@ -62,6 +62,13 @@ target_link_options(trelvo-media PRIVATE -municode -static -s
 target_link_libraries(trelvo-media PRIVATE trelvo_media)
 set_target_properties(trelvo-media PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TRELVO_OUTPUT_DIR}")
 
+# The checker's table of media, run by the Windows build under Wine.
+add_executable(media_check_windows tests/media/media_check_windows.cpp tests/media/MediaCases.cpp)
+target_include_directories(media_check_windows PRIVATE tests)
+target_link_options(media_check_windows PRIVATE -municode -static)
+target_link_libraries(media_check_windows PRIVATE trelvo_media)
+add_test(NAME media_check_windows COMMAND media_check_windows)
+
 # Windows-side tests: the system's own routines (profiles, images, processes).
 add_executable(windows_tests tests/windows/WindowsTests.cpp)
 target_include_directories(windows_tests PRIVATE tests)

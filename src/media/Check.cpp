@@ -84,6 +84,7 @@ public:
         scan_ = &host_.Scan(IniPath());
         Layout();
         Encoding();
+        if (!report_.run.mode) ShowValue(L"DIALOG");
         if (report_.run.mode == "silent") Silent();
         if (report_.run.mode == "dialog") Dialog();
     }
