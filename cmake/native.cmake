@@ -36,7 +36,9 @@ set_target_properties(trelvo-media PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_
 
 # The checker's tests: the table of media (shared with the Windows build),
 # bad input given to the program itself.
-add_executable(media_tests tests/media/MediaCases.cpp tests/unit/MediaCheckTest.cpp)
+add_executable(media_tests tests/media/MediaCases.cpp tests/unit/MediaCheckTest.cpp tests/unit/MediaCommandTest.cpp)
+target_compile_definitions(media_tests PRIVATE TRELVO_MEDIA_EXE="$<TARGET_FILE:trelvo-media>")
+add_dependencies(media_tests trelvo-media)
 target_include_directories(media_tests PRIVATE tests)
 target_compile_options(media_tests PRIVATE ${SANITIZE})
 target_link_options(media_tests PRIVATE ${SANITIZE})

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+#include "config/CodePage.h"
 #include "config/ProfileText.h"
 #include "config/TextConversions.h"
 #include "config/Utf8.h"
@@ -416,7 +417,7 @@ private:
                 why + L". The launcher stops: \"Couldn't find splash screen picture - " + path + L"\".");
             return;
         }
-        PictureDecode decoded = DecodePictureFile(entry.path, path, L"picture");
+        const PictureDecode& decoded = host_.Decode(path, L"picture");
         if (!decoded.decoded) {
             Add(Severity::Error, "picture-unreadable", line, L"DIALOG", L"Picture",
                 Where(L"DIALOG", L"Picture") + L": the launcher stops: \"" + decoded.failure + L"\"");
@@ -451,7 +452,7 @@ private:
                 Where(L"DIALOG", L"Icon") + L": " + why + L"; the launcher silently keeps its built-in icon.");
             return;
         }
-        PictureDecode decoded = DecodePictureFile(entry.path, path, L"icon");
+        const PictureDecode& decoded = host_.Decode(path, L"icon");
         if (!decoded.decoded)
             Add(Severity::Error, "icon-unreadable", line, L"DIALOG", L"Icon",
                 Where(L"DIALOG", L"Icon") + L": the launcher stops: \"" + decoded.failure + L"\"");
@@ -500,6 +501,10 @@ CheckOutcome CheckMedium(const CheckOptions& options)
     }
     if (!std::filesystem::is_directory(options.medium, error)) {
         outcome.usageError = options.mediumText + L": not a folder (MEDIUM is the folder the launcher starts in)";
+        return outcome;
+    }
+    if (!CodePageAvailable(options.codePage)) {
+        outcome.usageError = L"code page " + ToDecimalDigits(options.codePage) + L" is not known on this system";
         return outcome;
     }
     Medium medium(options.medium);

@@ -103,22 +103,26 @@ std::uint32_t DryRunHost::ReadProfileString(const std::wstring& section, const s
     return ReadProfileText(Scan(file), section, key, fallback, buffer, size);
 }
 
+const PictureDecode& DryRunHost::Decode(const std::wstring& path, const wchar_t* what)
+{
+    std::wstring key = std::wstring(what) + L"|" + path;
+    auto it = decoded_.find(key);
+    if (it == decoded_.end()) it = decoded_.emplace(key, DecodePictureFile(Resolve(path).path, path, what)).first;
+    return it->second;
+}
+
 std::unique_ptr<Picture> DryRunHost::LoadPicture(const std::wstring& path)
 {
-    MediumEntry entry = Resolve(path);
-    auto it = decoded_.find(L"picture|" + path);
-    if (it == decoded_.end()) it = decoded_.emplace(L"picture|" + path, DecodePictureFile(entry.path, path, L"picture")).first;
-    if (!it->second.decoded) throw UncheckedFailure(it->second.failure);
-    return std::make_unique<RecordedImage>(path, it->second.width, it->second.height);
+    const PictureDecode& decoded = Decode(path, L"picture");
+    if (!decoded.decoded) throw UncheckedFailure(decoded.failure);
+    return std::make_unique<RecordedImage>(path, decoded.width, decoded.height);
 }
 
 std::unique_ptr<Picture> DryRunHost::LoadIcon(const std::wstring& path)
 {
-    MediumEntry entry = Resolve(path);
-    auto it = decoded_.find(L"icon|" + path);
-    if (it == decoded_.end()) it = decoded_.emplace(L"icon|" + path, DecodePictureFile(entry.path, path, L"icon")).first;
-    if (!it->second.decoded) throw UncheckedFailure(it->second.failure);
-    return std::make_unique<RecordedImage>(path, it->second.width, it->second.height);
+    const PictureDecode& decoded = Decode(path, L"icon");
+    if (!decoded.decoded) throw UncheckedFailure(decoded.failure);
+    return std::make_unique<RecordedImage>(path, decoded.width, decoded.height);
 }
 
 SplashWindow& DryRunHost::Window(WindowEvents&)

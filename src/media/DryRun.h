@@ -71,6 +71,8 @@ public:
 
     // The medium's entry for a path as the launcher gives it.
     MediumEntry Resolve(const std::wstring& path) const;
+    // A picture or an icon decoded as the launcher would, once per path.
+    const PictureDecode& Decode(const std::wstring& path, const wchar_t* what);
     // The INI's scan, read once; empty when it cannot be read.
     const ProfileScan& Scan(const std::wstring& file);
 
