@@ -11,6 +11,7 @@ add_executable(unit_tests
   tests/unit/ConfigFileTest.cpp
   tests/unit/StartupTest.cpp
   tests/unit/SplashTest.cpp
+  tests/unit/ImageChecksTest.cpp
 )
 target_include_directories(unit_tests PRIVATE tests)
 target_compile_options(unit_tests PRIVATE ${SANITIZE})
