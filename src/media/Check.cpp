@@ -91,7 +91,7 @@ public:
     }
 
 private:
-    std::wstring IniPath() const { return DirectoryInTexts(options_.mediumText) + L"\\" + report_.ini; }
+    const std::wstring& IniPath() const { return host_.iniFile; }
 
     void Add(Severity severity, const char* code, std::optional<int> line, std::optional<std::wstring> section,
              std::optional<std::wstring> key, std::wstring message, bool mediumWide = false)

@@ -152,6 +152,7 @@ DryRun RunLauncher(DryRunHost& host)
     } catch (const DryRunEnded& end) {
         ended = end.code;
     }
+    host.iniFile = form.IniFile();
 
     // The mode, by the launcher's own reading of [DIALOG] Show.
     if (host.FileExists(form.IniFile())) {

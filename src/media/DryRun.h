@@ -79,6 +79,7 @@ public:
     std::vector<std::wstring> messages;
     std::vector<std::wstring> started;  // command lines the launcher starts (or tries to)
     std::optional<RecordingWindow> window;
+    std::wstring iniFile;  // the configuration file's path, as the launcher built it
 
 protected:
     void EndProcess(ExitCode code) override { throw DryRunEnded{code}; }
