@@ -75,8 +75,13 @@ Discovery FindLauncher(const Medium& medium, const std::optional<std::wstring>& 
     }
     if (withIni.size() == 1) return choose(withIni[0], L"the only .exe with an INI of its name");
     if (withIni.empty() && exes.size() == 1) return choose(exes[0], L"the only .exe on the medium");
-    if (exes.empty())
+    if (exes.empty()) {
         discovery.usageError = L"the medium holds no .exe and no autorun.inf names one; name the launcher with --exe";
+        std::vector<std::wstring> hints;
+        for (const std::wstring& name : medium.TopFileNames())
+            if (EndsWithIgnoringCase(name, L".ini")) hints.push_back(L"--exe " + BaseName(name) + L".exe");
+        if (!hints.empty()) discovery.usageError += L" (" + List(hints) + L")";
+    }
     else if (withIni.size() > 1)
         discovery.usageError = L"several programs have an INI of their name (" + List(withIni) +
                                L"); name the launcher with --exe";
