@@ -370,6 +370,88 @@ struct Paths {
     std::wstring caseRoot, media, other, cwd, ini;
 };
 
+// What a case showed, written out for the checker's agreement test
+// (tests/media/agreement.py) when the driver runs with --export=DIR.
+struct Observed {
+    std::vector<SeenBox> boxes;
+    bool window = false;
+    std::wstring title;
+    std::vector<std::pair<std::wstring, long>> buttons;  // shown ones: caption, left edge in pixels
+    std::optional<int> clicked;                          // the slot the case pressed
+    long long exitCode = -1;
+    std::vector<std::string> started;
+};
+std::wstring exportRoot;
+
+void ObserveSplash(HWND splash, Observed& observed)
+{
+    observed.window = true;
+    observed.title = TextOf(splash);
+    for (int slot = 0; slot < 5; ++slot) {
+        HWND button = GetDlgItem(splash, kFirstButtonId + slot);
+        if (button && IsWindowVisible(button))
+            observed.buttons.emplace_back(TextOf(button), RectInClient(button, splash).left);
+    }
+}
+
+std::string JsonText(const std::wstring& text)
+{
+    std::string out = "\"";
+    for (char c : Utf8(text)) {
+        if (c == '"' || c == '\\') out += std::string("\\") + c;
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (static_cast<unsigned char>(c) < 0x20) out += "\\u00" + std::string{"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+        else out += c;
+    }
+    return out + "\"";
+}
+
+// A Windows path as this machine's (Unix) path, under Wine; empty elsewhere.
+std::wstring UnixPath(const std::wstring& path)
+{
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return L"";
+    char* unix = toUnix(path.c_str());
+    if (!unix) return L"";
+    std::wstring out = Wide(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+// <export>\<index>\outcome.json and the launcher's current directory as
+// <export>\<index>\medium (a drive root is not copied: its case needs no file).
+void ExportCase(const Case& c, int index, const Paths& paths, const Context& context, const Observed& observed)
+{
+    CreateDirectoryW(exportRoot.c_str(), nullptr);
+    std::string json = "{\n  \"name\": " + JsonText(c.name) + ",\n  \"cwd\": " + JsonText(paths.cwd) +
+                       ",\n  \"cwd_unix\": " + JsonText(UnixPath(paths.cwd)) +
+                       ",\n  \"case_root_unix\": " + JsonText(UnixPath(paths.caseRoot)) +
+                       ",\n  \"exe\": " + JsonText(c.exe) + ",\n  \"dpi\": " + std::to_string(context.dpi) +
+                       ",\n  \"exit_code\": " + std::to_string(observed.exitCode) + ",\n  \"boxes\": [";
+    for (size_t i = 0; i < observed.boxes.size(); ++i)
+        json += std::string(i ? ", " : "") + "{\"title\": " + JsonText(observed.boxes[i].title) +
+                ", \"text\": " + JsonText(observed.boxes[i].text) + "}";
+    json += "],\n  \"started\": [";
+    for (size_t i = 0; i < observed.started.size(); ++i)
+        json += std::string(i ? ", " : "") + JsonText(Wide(observed.started[i]));
+    json += "],\n  \"window\": ";
+    if (observed.window) {
+        json += "{\"title\": " + JsonText(observed.title) + ", \"buttons\": [";
+        for (size_t i = 0; i < observed.buttons.size(); ++i)
+            json += std::string(i ? ", " : "") + "{\"caption\": " + JsonText(observed.buttons[i].first) +
+                    ", \"left_px\": " + std::to_string(observed.buttons[i].second) + "}";
+        json += "]}";
+    } else {
+        json += "null";
+    }
+    json += ",\n  \"clicked\": " + (observed.clicked ? std::to_string(*observed.clicked) : std::string("null")) + "\n}\n";
+    std::wstring file = exportRoot + L"\\" + std::to_wstring(index) + L".json";
+    Check(WriteBytes(file, json), L"writing " + file);
+}
+
 std::wstring Expand(std::wstring text, const Paths& paths, const Context& context)
 {
     Replace(text, L"{media}", paths.media);
@@ -380,10 +462,11 @@ std::wstring Expand(std::wstring text, const Paths& paths, const Context& contex
 }
 
 // A message box against the case's expectation; then OK.
-void CheckBox(HWND box, const Case& c, const Paths& paths, const Context& context, int index)
+void CheckBox(HWND box, const Case& c, const Paths& paths, const Context& context, int index, Observed& observed)
 {
     std::wstring which = L"message box " + std::to_wstring(index + 1);
     SeenBox seen = ReadBox(box);
+    observed.boxes.push_back(seen);
     if (verbose) Print(L"  box " + Show(seen.title) + L": " + Show(seen.text));
 
     CheckBoxAgainst(seen, c.boxes, index, which, [&](const std::wstring& text) { return Expand(text, paths, context); });
@@ -448,15 +531,19 @@ void RunCase(const Case& c, int index, const Context& context)
     if (!Check(run.Start(exePath, paths.cwd), L"starting " + exePath + L": " + run.error)) return;
 
     // Watch the launcher's windows until it ends.
+    Observed observed;
     int boxes = 0;
     bool splashShown = false, splashInspected = false;
     bool ended = run.Watch(20000, [&](HWND window) {
         std::wstring className = ClassOf(window);
         if (className == L"#32770") {
-            CheckBox(window, c, paths, context, boxes++);
+            CheckBox(window, c, paths, context, boxes++, observed);
         } else if (className == L"TrelvoSplash") {
+            if (!splashShown) ObserveSplash(window, observed);
             splashShown = true;
             if (c.splash && !splashInspected) {
+                if (c.splash->step == Step::Click || c.splash->step == Step::TabEnter || c.splash->step == Step::TabSpace)
+                    observed.clicked = c.splash->slot;
                 splashInspected = true;
                 InspectSplash(window, *c.splash, context.dpi);
             } else {
@@ -465,6 +552,7 @@ void RunCase(const Case& c, int index, const Context& context)
         }
     });
     if (ended) {
+        observed.exitCode = static_cast<long long>(run.ExitCode());
         CheckEqual(static_cast<long long>(run.ExitCode()), c.exitCode, L"exit code");
     } else {
         Check(false, L"the launcher did not end within 20 s; terminated");
@@ -492,6 +580,8 @@ void RunCase(const Case& c, int index, const Context& context)
     std::sort(lines.begin(), lines.end());
     std::sort(expected.begin(), expected.end());
     Check(lines == expected, L"started command lines: got " + Listed(lines) + L", expected " + Listed(expected));
+    observed.started = lines;
+    if (!exportRoot.empty()) ExportCase(c, index, paths, context, observed);
 
     if (verbose)
         Print(L"case " + std::to_wstring(index) + L" [" + c.name + L"] " + std::to_wstring(GetTickCount() - began) +
@@ -645,11 +735,13 @@ int wmain(int argc, wchar_t** argv)
         else if (arg.rfind(L"--only=", 0) == 0) only = arg.substr(7);
         else if (arg.rfind(L"--dpi=", 0) == 0) dpi = _wtoi(arg.c_str() + 6);
         else if (arg.rfind(L"--at-dpi=", 0) == 0) atDpi = _wtoi(arg.c_str() + 9);
+        else if (arg.rfind(L"--export=", 0) == 0) exportRoot = WindowsPath(arg.substr(9));
         else positional.push_back(arg);
     }
     if (positional.size() != 2 || dpi < 0 || atDpi < 0) {
         Print(L"usage: e2e_driver <trelvo.exe> <probe.exe> [--verbose] [--only=TEXT] [--dpi=N]");
         Print(L"  --dpi=N  runs only the window case at N DPI (LogPixels=N, restored afterwards)");
+        Print(L"  --export=DIR  writes each case's medium and what it showed, for the checker's agreement test");
         return 2;
     }
 
@@ -678,6 +770,14 @@ int wmain(int argc, wchar_t** argv)
     context.notFound = NotFoundText();
     ready = Check(!context.notFound.empty(), L"no system text for a missing program") && ready;
     context.tempRoot = MakeTempRoot(L"trelvo-e2e");
+    if (!exportRoot.empty()) {
+        // No case of an earlier run stays, nor its media (kept for the
+        // agreement test, which removes them only when all agree).
+        if (std::optional<std::string> kept = ReadBytes(exportRoot + L"\\kept-media")) DeleteTree(Wide(*kept));
+        DeleteTree(exportRoot);
+        CreateDirectoryW(exportRoot.c_str(), nullptr);
+        WriteBytes(exportRoot + L"\\kept-media", Utf8(context.tempRoot));
+    }
     ready = Check(!context.tempRoot.empty(), L"creating a folder for the cases in the temporary folder") && ready;
 
     if (ready) {
@@ -695,7 +795,7 @@ int wmain(int argc, wchar_t** argv)
     }
 
     Print(L"cases ran in " + std::to_wstring((GetTickCount() - runStart + 500) / 1000) + L" s");
-    if (failed == 0) {
+    if (failed == 0 && exportRoot.empty()) {
         DeleteTree(context.tempRoot);
     } else if (!context.tempRoot.empty()) {
         Print(L"case folders kept in " + context.tempRoot);
