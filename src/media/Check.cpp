@@ -24,6 +24,7 @@ constexpr int kPictureHeight = 297;  // down to the buttons' top
 constexpr int kClientHeight = design::kClientHeight / 15;
 constexpr size_t kLongestValue = 254;
 constexpr std::uintmax_t kLargeIni = 1 << 20;
+constexpr std::uintmax_t kIniReadLimit = 64u << 20;
 
 const std::array<const wchar_t*, 6> kDialogKeys = {L"Show", L"DefaultAction", L"BackColor", L"Picture", L"Icon", L"Caption"};
 const std::array<const wchar_t*, 3> kButtonKeys = {L"Show", L"Caption", L"Action"};
@@ -250,54 +251,65 @@ private:
     }
 
     // How the file's text is read.
+    // How the file's text is read, where it holds text outside ASCII that
+    // the launcher reads (names and values; comments are never shown).
     void Encoding()
     {
-        FileBytes bytes = medium_.Read(iniEntry_, 1u << 26);
-        bool ascii = std::all_of(bytes.bytes.begin(), bytes.bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
+        FileBytes bytes = medium_.Read(iniEntry_, kIniReadLimit);
+        size_t nuls = size_t(std::count(bytes.bytes.begin(), bytes.bytes.end(), '\0'));
+        if (scan_->encoding == ProfileEncoding::CodePage && nuls * 4 >= bytes.bytes.size() && nuls > 0) {
+            Add(Severity::Warning, "ini-encoding", std::nullopt, std::nullopt, std::nullopt,
+                L"the file looks like UTF-16 without a byte-order mark, but is read in code page " +
+                    Number(options_.codePage) + L": the launcher finds none of its sections. Save it with a "
+                                                L"byte-order mark.");
+            return;
+        }
+        std::optional<std::pair<int, std::wstring>> first = FirstNonAscii();
+        if (!first) return;
+        auto [line, text] = *first;
         switch (scan_->encoding) {
         case ProfileEncoding::Utf8Mark:
-            Add(Severity::Note, "ini-encoding", std::nullopt, std::nullopt, std::nullopt,
-                L"read as UTF-8 (the file starts with a UTF-8 byte-order mark).");
+            Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
+                L"read as UTF-8 (the file starts with a UTF-8 byte-order mark): " + Quote(text) + L".");
             break;
         case ProfileEncoding::Utf16Le:
         case ProfileEncoding::Utf16Be:
-            Add(Severity::Note, "ini-encoding", std::nullopt, std::nullopt, std::nullopt,
-                L"read as UTF-16 (the file starts with a UTF-16 byte-order mark).");
+            Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
+                L"read as UTF-16 (the file starts with a UTF-16 byte-order mark): " + Quote(text) + L".");
             break;
         case ProfileEncoding::CodePage:
-            if (ascii) break;
             if (IsValidUtf8(bytes.bytes))
-                Add(Severity::Warning, "ini-encoding", FirstNonAsciiLine(bytes.bytes), std::nullopt, std::nullopt,
+                Add(Severity::Warning, "ini-encoding", line, std::nullopt, std::nullopt,
                     L"the file looks like UTF-8 without a byte-order mark, but is read in code page " +
-                        Number(options_.codePage) + L": " + Quote(FirstNonAsciiText()) +
-                        L" is what the user sees. Save it with a byte-order mark.");
+                        Number(options_.codePage) + L": the user sees " + Quote(text) +
+                        L". Save it with a byte-order mark.");
             else
-                Add(Severity::Note, "ini-encoding", FirstNonAsciiLine(bytes.bytes), std::nullopt, std::nullopt,
-                    L"text outside ASCII is read in code page " + Number(options_.codePage) + L" (--codepage).");
+                Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
+                    L"text outside ASCII is read in code page " + Number(options_.codePage) + L" (--codepage): " +
+                        Quote(text) + L".");
             break;
         }
     }
 
-    std::optional<int> FirstNonAsciiLine(const std::string& bytes) const
-    {
-        int line = 1;
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            unsigned char c = static_cast<unsigned char>(bytes[i]);
-            if (c >= 0x80) return line;
-            if (c == '\n' || (c == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) ++line;
-        }
-        return std::nullopt;
-    }
-
-    std::wstring FirstNonAsciiText() const
+    // The first line whose section name, key or value holds a character
+    // outside ASCII, and that text.
+    std::optional<std::pair<int, std::wstring>> FirstNonAscii() const
     {
         auto outside = [](const std::wstring& text) {
             return std::any_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0x80; });
         };
-        for (const ProfileSection& section : scan_->sections)
-            for (const ProfileKey& key : section.keys)
-                if (outside(key.value)) return std::wstring(UnquoteProfileValue(key.value));
-        return L"";
+        std::optional<std::pair<int, std::wstring>> first;
+        auto consider = [&](int line, const std::wstring& text) {
+            if (outside(text) && (!first || line < first->first)) first = {line, text};
+        };
+        for (const ProfileSection& section : scan_->sections) {
+            consider(section.line, section.name);
+            for (const ProfileKey& key : section.keys) {
+                consider(key.line, key.name);
+                consider(key.line, std::wstring(UnquoteProfileValue(key.value)));
+            }
+        }
+        return first;
     }
 
     void ShowValue(const wchar_t* section)
@@ -366,7 +378,7 @@ private:
             std::wstring caption = Read(section.c_str(), L"Caption");
             if (caption == L"False")
                 Add(Severity::Warning, "caption-false", LineOf(section, L"Caption"), section, L"Caption",
-                    L"[" + section + L"] Caption is absent or empty: the button reads \"False\".");
+                    L"[" + section + L"] Caption is absent, empty or False: the button reads \"False\".");
             Action(section.c_str(), L"Action", Read(section.c_str(), L"Action"));
             if (slot + 1 != n)
                 Add(Severity::Note, "button-slots", LineOf(section, L"Show"), section, std::nullopt,
@@ -383,7 +395,7 @@ private:
         Icon();
         if (Read(L"DIALOG", L"Caption") == L"False")
             Add(Severity::Warning, "caption-false", LineOf(L"DIALOG", L"Caption"), L"DIALOG", L"Caption",
-                L"[DIALOG] Caption is absent or empty: the window's title reads \"False\".");
+                L"[DIALOG] Caption is absent, empty or False: the window's title reads \"False\".");
     }
 
     void BackColor()

@@ -16,8 +16,8 @@ public:
     int height;
 };
 
-// The launcher reads no INI larger than this in a test of ours; a bigger one
-// is still read whole (Windows does), in one go.
+// How much of an INI is read: Windows reads any size, but a file this large
+// is no launcher configuration (and is flagged as such).
 constexpr std::uintmax_t kIniReadLimit = 64u << 20;
 
 }  // namespace

@@ -20,6 +20,17 @@ void Put32(std::string& out, std::uint32_t v)
     for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF);
 }
 
+// Little-endian UTF-16 bytes of the text (a leading U+FEFF is the mark).
+std::string Utf16(std::wstring_view text)
+{
+    std::string out;
+    for (wchar_t c : text) {
+        out += char(c & 0xFF);
+        out += char((c >> 8) & 0xFF);
+    }
+    return out;
+}
+
 const char* SeverityName(Severity s) { return s == E ? "error" : s == W ? "warning" : "note"; }
 
 std::string Dialog(const std::string& more = "") { return "[DIALOG]\r\nShow=True\r\nCaption=Product Setup\r\nBackColor=47,31,107\r\nPicture=splash.bmp\r\n" + more; }
@@ -150,6 +161,15 @@ const std::vector<MediaCase>& MediaCases()
         {.name = "Windows-1252 text is a note",
          .files = {{L"setup.ini", "[DIALOG]\r\nShow=0\r\nDefaultAction=exit\r\nCaption=D\xE9j\xE0 Vu\r\n"}},
          .must = {{"ini-encoding", N, 4}}, .mode = "silent"},
+        {.name = "UTF-16 with its mark is a note on the line of the text",
+         .files = {{L"setup.ini", Utf16(L"\uFEFF[DIALOG]\nShow=0\nCaption=\u043A\nDefaultAction=x")}},
+         .must = {{"ini-encoding", N, 3}}, .mode = "silent", .start = L"x"},
+        {.name = "UTF-16 without its mark finds no section",
+         .files = {{L"setup.ini", Utf16(L"[DIALOG]\nShow=1\n")}},
+         .must = {{"ini-encoding", W, std::nullopt}, {"action-false", E, std::nullopt}}, .mode = "silent", .start = L"false"},
+        {.name = "UTF-8 mark on ASCII text says nothing",
+         .files = {{L"setup.ini", "\xEF\xBB\xBF[DIALOG]\r\nShow=0\r\nDefaultAction=exit\r\n"}},
+         .mustNot = {"ini-encoding"}, .mode = "silent", .start = L"exit"},
         {.name = "autorun.inf names another program, and a folder path",
          .files = {{L"setup.ini", "[DIALOG]\r\nShow=0\r\nDefaultAction=exit\r\n"}, {L"setup.exe", "MZ"},
                    {L"autorun.inf", "[autorun]\r\nicon=setup.exe\r\nopen=install.exe /x\r\n"}},
