@@ -32,7 +32,7 @@ ProfileEncoding Detect(std::string_view bytes)
     auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
     if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return ProfileEncoding::Utf16Le;
     if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return ProfileEncoding::Utf16Be;
-    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return ProfileEncoding::Utf8Mark;
+    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return ProfileEncoding::Utf8Marked;
     return ProfileEncoding::CodePage;
 }
 
@@ -53,7 +53,7 @@ std::string Encode(std::wstring_view text, ProfileEncoding encoding, unsigned co
             out += encoding == ProfileEncoding::Utf16Le ? high : low;
         }
         break;
-    case ProfileEncoding::Utf8Mark:
+    case ProfileEncoding::Utf8Marked:
         out = "\xEF\xBB\xBF";
         for (size_t i = 0; i < text.size(); ++i) {
             std::uint32_t cp = std::uint32_t(text[i]) & 0xFFFF;

@@ -25,7 +25,7 @@ namespace trelvo {
 
 enum class ProfileEncoding {
     CodePage,  // the system code page
-    Utf8Mark,  // UTF-8 after its byte-order mark
+    Utf8Marked,  // UTF-8 after its byte-order mark
     Utf16Le,   // UTF-16 after its byte-order mark
     Utf16Be,
 };

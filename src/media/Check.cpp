@@ -268,7 +268,7 @@ private:
         if (!first) return;
         auto [line, text] = *first;
         switch (scan_->encoding) {
-        case ProfileEncoding::Utf8Mark:
+        case ProfileEncoding::Utf8Marked:
             Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
                 L"read as UTF-8 (the file starts with a UTF-8 byte-order mark): " + Quote(text) + L".");
             break;

@@ -132,7 +132,7 @@ TEST(ProfileScan, EncodingsAndCodePages)
         {"Windows-1252", "[A]\r\nk=\x80\xE9\x81\r\n", 1252, ProfileEncoding::CodePage, L"\u20AC\u00E9\u0081"},
         {"Windows-1251", "[A]\r\nk=\xCF\xF0\xE8\r\n", 1251, ProfileEncoding::CodePage, L"\u041F\u0440\u0438"},
         {"Shift-JIS", "[A]\r\nk=\x83\x65\x83\x58\r\n", 932, ProfileEncoding::CodePage, L"\u30C6\u30B9"},
-        {"UTF-8 mark", "\xEF\xBB\xBF[A]\r\nk=\xC3\xA9\r\n", 1252, ProfileEncoding::Utf8Mark, L"\u00E9"},
+        {"UTF-8 mark", "\xEF\xBB\xBF[A]\r\nk=\xC3\xA9\r\n", 1252, ProfileEncoding::Utf8Marked, L"\u00E9"},
         {"UTF-16 big-endian", std::string("\xFE\xFF\0[\0A\0]\0\n\0k\0=\0\xE9", 16), 1252, ProfileEncoding::Utf16Be, L"\u00E9"},
     };
     for (const auto& c : cases) {
