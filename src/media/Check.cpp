@@ -361,6 +361,16 @@ private:
     {
         ShowValue(L"DIALOG");
         Action(L"DIALOG", L"DefaultAction", Read(L"DIALOG", L"DefaultAction"));
+        // What silent mode never reads, in case dialog mode was meant.
+        std::wstring unread;
+        for (const wchar_t* key : {L"Caption", L"BackColor", L"Picture", L"Icon"})
+            if (FindProfileKey(*scan_, L"DIALOG", key)) unread += (unread.empty() ? L"" : L", ") + std::wstring(key);
+        for (int n = 1; n <= frmSplash::kButtons; ++n)
+            if (FindProfileSection(*scan_, L"BUTTON" + Number(n)))
+                unread += (unread.empty() ? L"[" : L", [") + (L"BUTTON" + Number(n)) + L"]";
+        if (!unread.empty())
+            Add(Severity::Note, "silent-mode-unread", LineOf(L"DIALOG", L"Show"), L"DIALOG", L"Show",
+                L"silent mode: the launcher starts DefaultAction at once and never reads " + unread + L".");
     }
 
     void Dialog()
@@ -390,6 +400,9 @@ private:
             Add(Severity::Warning, "no-buttons", LineOf(L"DIALOG", L"Show"), L"DIALOG", std::nullopt,
                 L"no button is shown: closing the window is the only way out.");
 
+        if (const ProfileKey* unused = FindProfileKey(*scan_, L"DIALOG", L"DefaultAction"))
+            Add(Severity::Note, "default-action-unread", unused->line, L"DIALOG", L"DefaultAction",
+                L"[DIALOG] DefaultAction is read in silent mode only; this medium shows its window.");
         BackColor();
         Picture();
         Icon();
