@@ -63,7 +63,11 @@ int Run(const std::vector<std::string>& arguments)
 
     CheckOptions options;
     options.mediumText = trelvo::FromUtf8(medium);
+#ifdef _WIN32
     options.medium = PathFromText(options.mediumText);
+#else
+    options.medium = medium;  // the bytes as given, whatever their encoding
+#endif
     if (exeOption->count() > 0) options.exe = trelvo::FromUtf8(exe);
     options.codePage = codePage;
     CheckOutcome outcome = CheckMedium(options);
