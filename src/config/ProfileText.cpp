@@ -2,41 +2,15 @@
 
 #include "config/CodePage.h"
 #include "config/TextConversions.h"
+#include "config/Utf8.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace trelvo {
 namespace {
 
-void AppendUtf8(std::wstring& out, std::string_view bytes)
-{
-    for (size_t i = 0; i < bytes.size();) {
-        auto b = static_cast<unsigned char>(bytes[i]);
-        int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-        std::uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
-        size_t j = i + 1;
-        for (int k = 0; k < extra && j < bytes.size(); ++k, ++j) cp = (cp << 6) | (bytes[j] & 0x3F);
-        i = j;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += wchar_t(0xD800 + (cp >> 10));
-            out += wchar_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += wchar_t(cp);
-        }
-    }
-}
-
-ProfileEncoding Detect(std::string_view bytes)
-{
-    auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return ProfileEncoding::Utf16Le;
-    if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return ProfileEncoding::Utf16Be;
-    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return ProfileEncoding::Utf8Marked;
-    return ProfileEncoding::CodePage;
-}
-
-// The text in the given encoding, with its byte-order mark.
+// The text in the given encoding, with the byte-order mark it had.
 std::string Encode(std::wstring_view text, ProfileEncoding encoding, unsigned codePage)
 {
     std::string out;
@@ -45,58 +19,46 @@ std::string Encode(std::wstring_view text, ProfileEncoding encoding, unsigned co
         out = EncodeCodePage(text, codePage);
         break;
     case ProfileEncoding::Utf16Le:
-    case ProfileEncoding::Utf16Be:
-        out = encoding == ProfileEncoding::Utf16Le ? "\xFF\xFE" : "\xFE\xFF";
+    case ProfileEncoding::Utf16Be: {
+        const bool little = encoding == ProfileEncoding::Utf16Le;
+        out = little ? "\xFF\xFE" : "\xFE\xFF";
         for (wchar_t c : text) {
             char low = char(c & 0xFF), high = char((c >> 8) & 0xFF);
-            out += encoding == ProfileEncoding::Utf16Le ? low : high;
-            out += encoding == ProfileEncoding::Utf16Le ? high : low;
+            out += little ? low : high;
+            out += little ? high : low;
         }
         break;
+    }
     case ProfileEncoding::Utf8Marked:
-        out = "\xEF\xBB\xBF";
-        for (size_t i = 0; i < text.size(); ++i) {
-            std::uint32_t cp = std::uint32_t(text[i]) & 0xFFFF;
-            if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
-                std::uint32_t low = std::uint32_t(text[i + 1]) & 0xFFFF;
-                if (low >= 0xDC00 && low < 0xE000) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
-            }
-            if (cp < 0x80) {
-                out += char(cp);
-            } else if (cp < 0x800) {
-                out += char(0xC0 | (cp >> 6));
-                out += char(0x80 | (cp & 0x3F));
-            } else if (cp < 0x10000) {
-                out += char(0xE0 | (cp >> 12));
-                out += char(0x80 | ((cp >> 6) & 0x3F));
-                out += char(0x80 | (cp & 0x3F));
-            } else {
-                out += char(0xF0 | (cp >> 18));
-                out += char(0x80 | ((cp >> 12) & 0x3F));
-                out += char(0x80 | ((cp >> 6) & 0x3F));
-                out += char(0x80 | (cp & 0x3F));
-            }
-        }
+    case ProfileEncoding::Utf8:
+        if (encoding == ProfileEncoding::Utf8Marked) out = "\xEF\xBB\xBF";
+        // A lone surrogate becomes U+FFFD: it would make the file ill-formed,
+        // and so read in the code page when it has no mark.
+        out += ToUtf8(text);
         break;
     }
     return out;
 }
 
-std::wstring Decode(std::string_view bytes, unsigned codePage)
+std::wstring Decode(std::string_view bytes, ProfileEncoding encoding, unsigned codePage)
 {
     std::wstring text;
     auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF))) {
-        bool little = at(0) == 0xFF;
+    switch (encoding) {
+    case ProfileEncoding::Utf16Le:
+    case ProfileEncoding::Utf16Be:
         for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += wchar_t(little ? at(i) | (at(i + 1) << 8) : (at(i) << 8) | at(i + 1));
-    } else if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
-        AppendUtf8(text, bytes.substr(3));
-    } else {
+            text += wchar_t(encoding == ProfileEncoding::Utf16Le ? at(i) | (at(i + 1) << 8) : (at(i) << 8) | at(i + 1));
+        break;
+    case ProfileEncoding::Utf8Marked:
+        text = FromUtf8(bytes.substr(3));
+        break;
+    case ProfileEncoding::Utf8:
+        text = FromUtf8(bytes);
+        break;
+    case ProfileEncoding::CodePage:
         text = DecodeCodePage(bytes, codePage);
+        break;
     }
     return text;
 }
@@ -183,6 +145,15 @@ ProfileScan ScanLines(const std::vector<Line>& lines, ProfileEncoding encoding)
 
 }  // namespace
 
+ProfileEncoding ProfileFileEncoding(std::string_view bytes)
+{
+    if (bytes.starts_with("\xFF\xFE")) return ProfileEncoding::Utf16Le;
+    if (bytes.starts_with("\xFE\xFF")) return ProfileEncoding::Utf16Be;
+    if (bytes.starts_with("\xEF\xBB\xBF")) return ProfileEncoding::Utf8Marked;
+    bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return !ascii && IsValidUtf8(bytes) ? ProfileEncoding::Utf8 : ProfileEncoding::CodePage;
+}
+
 bool SameProfileName(std::wstring_view a, std::wstring_view b) { return SameName(a, b); }
 
 std::wstring_view UnquoteProfileValue(std::wstring_view value)
@@ -194,8 +165,9 @@ std::wstring_view UnquoteProfileValue(std::wstring_view value)
 
 ProfileScan ScanProfile(std::string_view bytes, unsigned codePage)
 {
-    std::wstring text = Decode(bytes, codePage);
-    return ScanLines(SplitLines(text), Detect(bytes));
+    const ProfileEncoding encoding = ProfileFileEncoding(bytes);
+    std::wstring text = Decode(bytes, encoding, codePage);
+    return ScanLines(SplitLines(text), encoding);
 }
 
 const ProfileSection* FindProfileSection(const ProfileScan& scan, std::wstring_view section)
@@ -236,9 +208,10 @@ std::uint32_t ReadProfileText(std::string_view bytes, std::wstring_view section,
 std::string WriteProfileText(std::string_view bytes, std::wstring_view section,
                              std::wstring_view key, std::wstring_view value, unsigned codePage)
 {
-    std::wstring text = Decode(bytes, codePage);
+    const ProfileEncoding encoding = ProfileFileEncoding(bytes);
+    std::wstring text = Decode(bytes, encoding, codePage);
     std::vector<Line> lines = SplitLines(text);
-    ProfileScan scan = ScanLines(lines, Detect(bytes));
+    ProfileScan scan = ScanLines(lines, encoding);
     const ProfileSection* foundSection = FindProfileSection(scan, section);
     const ProfileKey* foundKey = FindProfileKey(scan, section, key);
     std::wstring entry = std::wstring(key) + L"=" + std::wstring(value);

@@ -5,26 +5,54 @@
 namespace trelvo {
 namespace {
 
-// Length of the well-formed sequence at bytes[i] and its code point; 0 when
-// none starts there.
-size_t Sequence(std::string_view bytes, size_t i, std::uint32_t& cp)
+void AppendUtf16(std::wstring& out, char32_t c)
 {
-    auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    unsigned char b = at(i);
-    if (b < 0x80) {
-        cp = b;
-        return 1;
+    if (c >= 0x10000) {
+        out += wchar_t(0xD800 + ((c - 0x10000) >> 10));
+        out += wchar_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+        out += wchar_t(c);
     }
-    size_t length = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-    if (length == 0 || i + length > bytes.size()) return 0;
-    cp = b & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (at(i + k) & 0x3F);
+}
+
+// Decodes UTF-8 into out (when given). Each maximal piece of bytes that
+// starts no well-formed sequence (a stray or missing continuation byte, an
+// overlong form, a surrogate, beyond U+10FFFF) becomes one U+FFFD. Returns
+// whether the bytes were well-formed UTF-8 throughout.
+bool DecodeUtf8(std::string_view bytes, std::wstring* out)
+{
+    auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    bool wellFormed = true;
+    for (size_t i = 0; i < bytes.size();) {
+        unsigned lead = at(i);
+        if (lead < 0x80) {
+            if (out) *out += wchar_t(lead);
+            ++i;
+            continue;
+        }
+        // Continuation bytes needed, and the range the first of them must be
+        // in (narrower after E0, ED, F0 and F4).
+        int extra = 0;
+        unsigned low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) extra = 1;
+        else if (lead >= 0xE0 && lead <= 0xEF) extra = 2, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+        else if (lead >= 0xF0 && lead <= 0xF4) extra = 3, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+        char32_t c = lead & (0x7F >> (extra + 1));
+        size_t j = i + 1;
+        int taken = 0;
+        for (; taken < extra && j < bytes.size(); ++taken, ++j) {
+            unsigned next = at(j);
+            if (next < (taken == 0 ? low : 0x80) || next > (taken == 0 ? high : 0xBF)) break;
+            c = (c << 6) | (next & 0x3F);
+        }
+        i = j;
+        if (extra == 0 || taken < extra) {
+            wellFormed = false;
+            c = 0xFFFD;
+        }
+        if (out) AppendUtf16(*out, c);
     }
-    bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return 0;
-    return length;
+    return wellFormed;
 }
 
 }  // namespace
@@ -33,24 +61,13 @@ std::wstring FromUtf8(std::string_view bytes)
 {
     std::wstring text;
     text.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size();) {
-        std::uint32_t cp = 0;
-        size_t length = Sequence(bytes, i, cp);
-        if (length == 0) {
-            text += wchar_t(0xFFFD);
-            ++i;
-            continue;
-        }
-        i += length;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            text += wchar_t(0xD800 + (cp >> 10));
-            text += wchar_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            text += wchar_t(cp);
-        }
-    }
+    DecodeUtf8(bytes, &text);
     return text;
+}
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    return DecodeUtf8(bytes, nullptr);
 }
 
 std::string ToUtf8(std::wstring_view text)
@@ -82,17 +99,6 @@ std::string ToUtf8(std::wstring_view text)
         }
     }
     return out;
-}
-
-bool IsValidUtf8(std::string_view bytes)
-{
-    for (size_t i = 0; i < bytes.size();) {
-        std::uint32_t cp = 0;
-        size_t length = Sequence(bytes, i, cp);
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
 }
 
 }  // namespace trelvo

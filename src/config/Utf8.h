@@ -8,7 +8,9 @@
 
 namespace trelvo {
 
-// Malformed sequences become U+FFFD, one per byte that starts none.
+// Each maximal piece of bytes that starts no well-formed sequence (a stray
+// or missing continuation byte, an overlong form, a surrogate, beyond
+// U+10FFFF) becomes one U+FFFD.
 std::wstring FromUtf8(std::string_view bytes);
 
 // A lone surrogate becomes U+FFFD.

@@ -29,13 +29,6 @@ constexpr std::uintmax_t kIniReadLimit = 64u << 20;
 const std::array<const wchar_t*, 6> kDialogKeys = {L"Show", L"DefaultAction", L"BackColor", L"Picture", L"Icon", L"Caption"};
 const std::array<const wchar_t*, 3> kButtonKeys = {L"Show", L"Caption", L"Action"};
 
-// Programs every Windows has in its system folders.
-const std::array<const wchar_t*, 24> kSystemPrograms = {
-    L"cmd.exe",     L"msiexec.exe", L"notepad.exe", L"explorer.exe", L"rundll32.exe", L"regsvr32.exe",
-    L"control.exe", L"calc.exe",    L"write.exe",   L"mspaint.exe",  L"hh.exe",       L"wscript.exe",
-    L"cscript.exe", L"reg.exe",     L"regedit.exe", L"xcopy.exe",    L"taskkill.exe", L"mshta.exe",
-    L"winver.exe",  L"wusa.exe",    L"dism.exe",    L"sc.exe",       L"netsh.exe",    L"powershell.exe"};
-
 std::wstring Quote(std::wstring_view text) { return L"\"" + std::wstring(text) + L"\""; }
 std::wstring Number(std::int64_t value) { return ToDecimalDigits(value); }
 
@@ -265,6 +258,21 @@ private:
             return;
         }
         std::optional<std::pair<int, std::wstring>> first = FirstNonAscii();
+        if (scan_->encoding == ProfileEncoding::CodePage) {
+            // Mostly UTF-8, but not throughout: the whole file falls back to
+            // the code page, and every UTF-8 character shows as two or three.
+            std::wstring asUtf8 = FromUtf8(bytes.bytes);
+            size_t bad = asUtf8.find(wchar_t(0xFFFD));
+            bool someUtf8 = std::any_of(asUtf8.begin(), asUtf8.end(), [](wchar_t c) { return c >= 0x80 && c != 0xFFFD; });
+            if (someUtf8 && bad != std::wstring::npos) {
+                int line = 1 + int(std::count(asUtf8.begin(), asUtf8.begin() + std::ptrdiff_t(bad), L'\n'));
+                Add(Severity::Warning, "ini-encoding", line, std::nullopt, std::nullopt,
+                    L"the file is UTF-8 except here, so all of it is read in code page " + Number(options_.codePage) +
+                        (first ? L": the user sees " + Quote(first->second) : std::wstring()) +
+                        L". Save it as UTF-8 throughout.");
+                return;
+            }
+        }
         if (!first) return;
         auto [line, text] = *first;
         switch (scan_->encoding) {
@@ -272,21 +280,19 @@ private:
             Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
                 L"read as UTF-8 (the file starts with a UTF-8 byte-order mark): " + Quote(text) + L".");
             break;
+        case ProfileEncoding::Utf8:
+            Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
+                L"read as UTF-8 (no byte-order mark, but well-formed UTF-8 throughout): " + Quote(text) + L".");
+            break;
         case ProfileEncoding::Utf16Le:
         case ProfileEncoding::Utf16Be:
             Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
                 L"read as UTF-16 (the file starts with a UTF-16 byte-order mark): " + Quote(text) + L".");
             break;
         case ProfileEncoding::CodePage:
-            if (IsValidUtf8(bytes.bytes))
-                Add(Severity::Warning, "ini-encoding", line, std::nullopt, std::nullopt,
-                    L"the file looks like UTF-8 without a byte-order mark, but is read in code page " +
-                        Number(options_.codePage) + L": the user sees " + Quote(text) +
-                        L". Save it with a byte-order mark.");
-            else
-                Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
-                    L"text outside ASCII is read in code page " + Number(options_.codePage) + L" (--codepage): " +
-                        Quote(text) + L".");
+            Add(Severity::Note, "ini-encoding", line, std::nullopt, std::nullopt,
+                L"text outside ASCII is read in code page " + Number(options_.codePage) + L" (--codepage): " +
+                    Quote(text) + L".");
             break;
         }
     }
@@ -335,26 +341,36 @@ private:
         if (command == L"exit") return;
         CommandParts parts = SplitCommandLine(command);
         CommandParts asWritten = SplitCommandLine(value);
-        if (parts.parameters != asWritten.parameters)
+        // A URL's path minds letter case too; a program's or a folder's name does not.
+        if (parts.parameters != asWritten.parameters || (StartsWithUrlScheme(command) && command != value))
             Add(Severity::Warning, "action-case", line, section, key,
                 Where(section, key) + L": the launcher lower-cases the whole action and starts " + Quote(command) +
                     L"; a switch or a URL that minds letter case will not work.");
-        ProgramOnMedium(section, key, line, parts.program);
+        ProgramOnMedium(section, key, line, command);
     }
 
-    void ProgramOnMedium(const wchar_t* section, const wchar_t* key, std::optional<int> line, const std::wstring& program)
+    // An action whose start fails on a machine that has only the medium and
+    // the programs every Windows has, decided by the launcher's own action
+    // code (a folder or a URL is opened by the shell instead).
+    void ProgramOnMedium(const wchar_t* section, const wchar_t* key, std::optional<int> line, const std::wstring& command)
     {
-        if (program.empty() || IsAbsoluteWindowsPath(program)) return;
-        std::wstring name = program;
-        size_t slash = name.find_last_of(L"\\/"), dot = name.rfind(L'.');
-        if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) name += L".exe";
-        if (medium_.Find(name).kind == EntryKind::File) return;
-        if (slash == std::wstring::npos &&
-            std::any_of(kSystemPrograms.begin(), kSystemPrograms.end(), [&](const wchar_t* p) { return ToLowerCase(p) == ToLowerCase(name); }))
-            return;
-        Add(Severity::Warning, "action-program-missing", line, section, key,
-            Where(section, key) + L": " + Quote(name) + L" is not on the medium and is not a program every "
-                                                        L"Windows has; unless the user's PATH finds it, the start fails.");
+        CommandParts parts = SplitCommandLine(command);
+        if (parts.program.empty() || IsAbsoluteWindowsPath(parts.program)) return;
+        bool fails = false;
+        host_.modelStartFailures = true;
+        try {
+            frmSplash form(host_);
+            form.DoAction(command);
+        } catch (const DryRunEnded&) {
+        } catch (const UncheckedFailure&) {
+            fails = true;
+        }
+        host_.modelStartFailures = false;
+        host_.started.clear();
+        if (fails)
+            Add(Severity::Warning, "action-program-missing", line, section, key,
+                Where(section, key) + L": " + Quote(parts.program) + L" is not on the medium and is not a program "
+                                                                    L"every Windows has; unless the user's PATH finds it, the start fails.");
     }
 
     void Silent()

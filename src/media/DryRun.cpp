@@ -1,20 +1,51 @@
 #include "media/DryRun.h"
 
 #include "config/TextConversions.h"
+#include "launch/CommandLine.h"
 #include "window/Design.h"
 #include "window/frmSplash.h"
 
 namespace trelvo::media {
 namespace {
 
-// What the recording host hands the window for a picture or an icon.
-class RecordedImage final : public Picture {
+// What the recording host hands the window for a picture and for an icon.
+class RecordedPicture final : public Picture {
 public:
-    RecordedImage(std::wstring path, int width, int height) : path(std::move(path)), width(width), height(height) {}
+    RecordedPicture(std::wstring path, int width, int height) : path(std::move(path)), width(width), height(height) {}
     std::wstring path;
     int width;
     int height;
 };
+
+class RecordedIcon final : public Icon {
+public:
+    explicit RecordedIcon(std::wstring path) : path(std::move(path)) {}
+    std::wstring path;
+};
+
+// Programs every Windows has in its system folders.
+constexpr const wchar_t* kSystemPrograms[] = {
+    L"cmd.exe",      L"msiexec.exe", L"notepad.exe",  L"explorer.exe", L"rundll32.exe", L"regsvr32.exe",
+    L"control.exe",  L"calc.exe",    L"write.exe",    L"mspaint.exe",  L"hh.exe",       L"wscript.exe",
+    L"cscript.exe",  L"reg.exe",     L"regedit.exe",  L"xcopy.exe",    L"taskkill.exe", L"mshta.exe",
+    L"winver.exe",   L"wusa.exe",    L"dism.exe",     L"sc.exe",       L"netsh.exe",    L"robocopy.exe",
+    L"shutdown.exe", L"where.exe",   L"timeout.exe",  L"expand.exe",   L"certutil.exe", L"bcdedit.exe",
+};
+
+// A program every Windows has, named as the process start's search names
+// it in the system folders.
+bool IsSystemProgram(const std::wstring& path)
+{
+    std::wstring lower = ToLowerCase(path);
+    for (const wchar_t* folder : {kSystemFolder, kWindowsFolder}) {
+        std::wstring prefix = ToLowerCase(folder) + L"\\";
+        if (lower.compare(0, prefix.size(), prefix) != 0) continue;
+        std::wstring name = lower.substr(prefix.size());
+        for (const wchar_t* program : kSystemPrograms)
+            if (name == program) return true;
+    }
+    return false;
+}
 
 // How much of an INI is read: Windows reads any size, but a file this large
 // is no launcher configuration (and is flagged as such).
@@ -32,13 +63,13 @@ RecordingWindow::RecordingWindow(const std::wstring& lastSection) : lastSection_
 
 void RecordingWindow::SetPicture(std::unique_ptr<Picture> p)
 {
-    auto& image = static_cast<RecordedImage&>(*p);
+    auto& image = static_cast<RecordedPicture&>(*p);
     picture = PictureRun{image.path, image.width, image.height};
 }
 
-void RecordingWindow::SetIcon(std::unique_ptr<Picture> p)
+void RecordingWindow::SetIcon(std::unique_ptr<Icon> p)
 {
-    icon = static_cast<RecordedImage&>(*p).path;
+    icon = static_cast<RecordedIcon&>(*p).path;
 }
 
 void RecordingWindow::SetButtonCaption(int index, const std::wstring& text)
@@ -82,7 +113,27 @@ MediumEntry DryRunHost::Resolve(const std::wstring& path) const
 
 bool DryRunHost::FileExists(const std::wstring& path)
 {
-    return Resolve(path).kind == EntryKind::File;
+    return Resolve(path).kind == EntryKind::File || IsSystemProgram(path);
+}
+
+bool DryRunHost::FolderExists(const std::wstring& path)
+{
+    return Resolve(path).kind == EntryKind::Folder;
+}
+
+ProgramSearchFolders DryRunHost::FoldersSearchedForPrograms()
+{
+    ProgramSearchFolders folders;
+    folders.launcherFolder = directory_;
+    folders.systemFolder = kSystemFolder;
+    folders.windowsFolder = kWindowsFolder;
+    return folders;
+}
+
+StartOutcome DryRunHost::OpenThroughShell(const std::wstring& file, const std::wstring& parameters, const std::wstring&)
+{
+    started.push_back(parameters.empty() ? file : file + L" " + parameters);
+    return {};
 }
 
 const ProfileScan& DryRunHost::Scan(const std::wstring& file)
@@ -115,14 +166,14 @@ std::unique_ptr<Picture> DryRunHost::LoadPicture(const std::wstring& path)
 {
     const PictureDecode& decoded = Decode(path, L"picture");
     if (!decoded.decoded) throw UncheckedFailure(decoded.failure);
-    return std::make_unique<RecordedImage>(path, decoded.width, decoded.height);
+    return std::make_unique<RecordedPicture>(path, decoded.width, decoded.height);
 }
 
-std::unique_ptr<Picture> DryRunHost::LoadIcon(const std::wstring& path)
+std::unique_ptr<Icon> DryRunHost::LoadIcon(const std::wstring& path)
 {
     const PictureDecode& decoded = Decode(path, L"icon");
     if (!decoded.decoded) throw UncheckedFailure(decoded.failure);
-    return std::make_unique<RecordedImage>(path, decoded.width, decoded.height);
+    return std::make_unique<RecordedIcon>(path);
 }
 
 SplashWindow& DryRunHost::Window(WindowEvents&)
@@ -134,7 +185,14 @@ SplashWindow& DryRunHost::Window(WindowEvents&)
 StartOutcome DryRunHost::StartProcess(const std::wstring& commandLine)
 {
     started.push_back(commandLine);
-    return {};
+    if (!modelStartFailures) return {};
+    constexpr std::uint32_t kFileNotFound = 2, kBadExeFormat = 193;
+    std::optional<CommandParts> found = FindProgram(*this, commandLine);
+    if (!found) return {kFileNotFound, L"The system cannot find the file specified."};
+    std::wstring program = ToLowerCase(found->program);
+    for (const wchar_t* runnable : {L".exe", L".com", L".bat", L".cmd"})
+        if (program.size() >= 4 && program.compare(program.size() - 4, 4, runnable) == 0) return {};
+    return {kBadExeFormat, L"The file is not a program."};  // a document: the shell opens it
 }
 
 StartOutcome DryRunHost::StartElevated(const std::wstring&, const std::wstring&)
@@ -148,7 +206,7 @@ DryRun RunLauncher(DryRunHost& host)
     frmSplash form(host);
     std::optional<ExitCode> ended;
     try {
-        form.Run([&] { form.Form_Initialize(); });
+        form.Start();
     } catch (const DryRunEnded& end) {
         ended = end.code;
     }

@@ -34,7 +34,7 @@ public:
     void SetCaption(const std::wstring& text) override { caption = text; }
     void SetBackColor(std::uint32_t colour) override { backColor = colour; }
     void SetPicture(std::unique_ptr<Picture> picture) override;
-    void SetIcon(std::unique_ptr<Picture> icon) override;
+    void SetIcon(std::unique_ptr<Icon> icon) override;
     void SetButtonCaption(int index, const std::wstring& text) override;
     void SetButtonLeft(int index, int twips) override;
     void SetButtonVisible(int index, bool visible) override;
@@ -62,12 +62,18 @@ public:
                                     const std::wstring& file) override;
     void WriteProfileString(const std::wstring&, const std::wstring&, const std::wstring&,
                             const std::wstring&) override {}  // never writes
-    void ShowStopMessage(const std::wstring& text) override { messages.push_back(text); }
     std::unique_ptr<Picture> LoadPicture(const std::wstring& path) override;
-    std::unique_ptr<Picture> LoadIcon(const std::wstring& path) override;
+    std::unique_ptr<Icon> LoadIcon(const std::wstring& path) override;
     SplashWindow& Window(WindowEvents& events) override;
     StartOutcome StartProcess(const std::wstring& commandLine) override;
     StartOutcome StartElevated(const std::wstring& program, const std::wstring& parameters) override;
+    // The process start's search: the medium stands for the launcher's
+    // folder and the current directory; the system folders hold the programs
+    // every Windows has (kSystemFolder, kWindowsFolder); PATH is unknown.
+    ProgramSearchFolders FoldersSearchedForPrograms() override;
+    bool FolderExists(const std::wstring& path) override;
+    StartOutcome OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                  const std::wstring& directory) override;
 
     // The medium's entry for a path as the launcher gives it.
     MediumEntry Resolve(const std::wstring& path) const;
@@ -76,13 +82,23 @@ public:
     // The INI's scan, read once; empty when it cannot be read.
     const ProfileScan& Scan(const std::wstring& file);
 
-    std::vector<std::wstring> messages;
+    // Off (the dry run): every start works, whatever it names. On: a start
+    // fails as the process start would fail on a machine that has only the
+    // medium and the programs every Windows has, so the launcher's own
+    // action code decides what then happens.
+    bool modelStartFailures = false;
+
+    std::vector<std::wstring> messages;  // the message the launcher ends with, if any
     std::vector<std::wstring> started;  // command lines the launcher starts (or tries to)
     std::optional<RecordingWindow> window;
     std::wstring iniFile;  // the configuration file's path, as the launcher built it
 
 protected:
-    void EndProcess(ExitCode code) override { throw DryRunEnded{code}; }
+    void EndProcess(ExitCode code, std::wstring_view message) override
+    {
+        if (!message.empty()) messages.emplace_back(message);
+        throw DryRunEnded{code};
+    }
 
 private:
     const Medium& medium_;
@@ -93,6 +109,10 @@ private:
     std::map<std::wstring, PictureDecode> decoded_;
     std::wstring lastSection_;
 };
+
+// Where the dry run's process start finds the programs every Windows has.
+inline constexpr wchar_t kSystemFolder[] = L"C:\\Windows\\System32";
+inline constexpr wchar_t kWindowsFolder[] = L"C:\\Windows";
 
 // The launcher's current directory in its texts: MEDIUM as given, without a
 // trailing separator unless it is a root ("D:\", "/").

@@ -47,8 +47,8 @@ PictureDecode DecodePictureFile(const std::filesystem::path& file, std::wstring_
         } else {
             std::unique_ptr<Picture> picture = host.LoadPicture(full);
             const auto& image = static_cast<const win32::DecodedImage&>(*picture);
-            result.width = image.width;
-            result.height = image.height;
+            result.width = image.image.width;
+            result.height = image.image.height;
         }
         result.decoded = true;
     } catch (const UncheckedFailure& failure) {

@@ -49,8 +49,9 @@ struct Case {
     std::vector<std::wstring> probes = {L"probe.exe"};
     int exitCode = 0;
     std::vector<Box> boxes;
-    std::vector<std::string> started;  // probe.log lines, each exactly once
+    std::vector<std::string> started;  // probe.log lines, each exactly once; {media} is replaced
     std::optional<Splash> splash;      // absent: no splash window may show
+    bool shellTypes = false;           // register the probe as the shell's opener (ShellTypes)
 };
 
 const std::wstring kMissingIni = L"{ini} doesn't exist. INI filename must be the same as EXE filename.";
@@ -358,6 +359,152 @@ std::vector<Case> IconCases()
     };
 }
 
+// The INI file's encoding: UTF-8 with or without its mark, a Windows-1252
+// file that is not UTF-8, and UTF-16 show the same caption.
+std::string Utf16Ini(const std::wstring& text)
+{
+    std::string out = "\xFF\xFE";
+    for (wchar_t c : text) {
+        if (c == L'\n') out += std::string("\r\0", 2);
+        out += char(c & 0xFF);
+        out += char(c >> 8);
+    }
+    return out;
+}
+
+std::vector<Case> EncodingCases()
+{
+    const std::wstring title = L"D\u00E9j\u00E0 Vu \u2013 Setup";
+    const std::string utf8 = Dialog("True", "Caption=D\xC3\xA9j\xC3\xA0 Vu \xE2\x80\x93 Setup\n") +
+                             Button(1, "True", "\xC3\x9C" "ber", "Probe.exe /1");
+    return {
+        {.name = L"UTF-8 INI with its mark",
+         .ini = "\xEF\xBB\xBF" + utf8,
+         .extras = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        {.name = L"UTF-8 INI without a mark",
+         .ini = utf8,
+         .extras = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        // The mark stands before the first section, which must still be found.
+        {.name = L"UTF-8 INI with its mark, silent",
+         .ini = "\xEF\xBB\xBF[DIALOG]\nShow=False\nDefaultAction=Probe.exe /Marked\n",
+         .started = {"probe.exe /marked"}},
+        {.name = L"Windows-1252 INI that is not UTF-8",
+         .ini = Dialog("True", "Caption=D\xE9j\xE0 Vu \x96 Setup\n") + Button(1, "True", "\xDC" "ber", "Probe.exe /1"),
+         .extras = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        {.name = L"UTF-16 INI",
+         .extras = {SplashBmp(),
+                    {Folder::Media, L"setup.ini",
+                     Utf16Ini(L"[DIALOG]\nShow=True\nPicture=splash.bmp\nCaption=" + title +
+                              L"\n[BUTTON1]\nShow=True\nCaption=\u00DCber\nAction=Probe.exe /1\n")}},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+    };
+}
+
+// ---------------------------------------------------------------------------
+// Documents and URLs opened through the shell
+
+// For the cases with shellTypes, the prefix's classes name this case's probe
+// as the program that opens a ".trelvodoc" document, a "trelvo-e2e:" URL and
+// a folder,
+// so what the shell opens is logged like any started program. The keys go
+// again when the case ends. A ".trelvonone" document and a "nobody-e2e:" URL
+// have no program.
+class ShellTypes {
+public:
+    explicit ShellTypes(const std::wstring& media)
+    {
+        const std::wstring probe = L"\"" + media + L"\\probe.exe\"";
+        ok_ = Set(L".trelvodoc", nullptr, L"Trelvo.E2EDocument") &&
+              Set(L"Trelvo.E2EDocument\\shell\\open\\command", nullptr, probe + L" /opened \"%1\" %*") &&
+              Set(L"trelvo-e2e", nullptr, L"URL:Trelvo end-to-end test") && Set(L"trelvo-e2e", L"URL Protocol", L"") &&
+              Set(L"trelvo-e2e\\shell\\open\\command", nullptr, probe + L" /url \"%1\"") &&
+              Set(L"Folder\\shell\\open\\command", nullptr, probe + L" /folder \"%1\"");
+    }
+    ~ShellTypes()
+    {
+        for (const wchar_t* key : {L".trelvodoc", L"Trelvo.E2EDocument", L"trelvo-e2e"})
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
+        // A fresh prefix has no "Folder" class; only what was added goes
+        // (each key only while it is empty).
+        for (const wchar_t* key : {L"Folder\\shell\\open\\command", L"Folder\\shell\\open", L"Folder\\shell", L"Folder"})
+            RegDeleteKeyW(HKEY_CLASSES_ROOT, key);
+    }
+    ShellTypes(const ShellTypes&) = delete;
+    ShellTypes& operator=(const ShellTypes&) = delete;
+    bool Ok() const { return ok_; }
+
+private:
+    static bool Set(const wchar_t* key, const wchar_t* name, const std::wstring& value)
+    {
+        HKEY handle = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+            ERROR_SUCCESS)
+            return false;
+        LSTATUS status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                        DWORD((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(handle);
+        return status == ERROR_SUCCESS;
+    }
+    bool ok_ = false;
+};
+
+std::vector<Case> ShellCases()
+{
+    const std::string openedBy = "\"{media}\\probe.exe\" ";
+    return {
+        {.name = L"button opens a document",
+         .ini = Dialog("True", "Caption=Documents\n") + Button(1, "True", "Read Me", "ReadMe.TrelvoDoc"),
+         .extras = {SplashBmp(), {Folder::Media, L"ReadMe.trelvodoc", "the manual"}},
+         .started = {openedBy + "/opened \"{media}\\readme.trelvodoc\" "},
+         .splash = Splash{.title = L"Documents", .captions = {L"Read Me"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"button opens a URL",
+         .ini = Dialog("True", "Caption=Web\n") + Button(1, "True", "Support", "Trelvo-E2E://Example/Support?Page=2"),
+         .extras = {SplashBmp()},
+         .started = {openedBy + "/url \"trelvo-e2e://example/support?page=2\""},
+         .splash = Splash{.title = L"Web", .captions = {L"Support"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"silent mode opens a document with arguments",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Guide.TrelvoDoc /Page=2\n",
+         .extras = {{Folder::Media, L"guide.trelvodoc", "the guide"}},
+         .started = {openedBy + "/opened \"{media}\\guide.trelvodoc\" /page=2"},
+         .shellTypes = true},
+        {.name = L"button opens a folder",
+         .ini = Dialog("True", "Caption=Browse\n") + Button(1, "True", "Extras", "Extras"),
+         .extras = {SplashBmp(), {Folder::Media, L"Extras", "", true}},
+         .started = {openedBy + "/folder \"extras\""},
+         .splash = Splash{.title = L"Browse", .captions = {L"Extras"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"silent mode opens the medium's own folder",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=.\n",
+         .started = {openedBy + "/folder \"{media}\""},  // the shell names "." in full
+         .shellTypes = true},
+        {.name = L"missing document: one message, nothing started",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Missing.TrelvoDoc\n",
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't start the command line", L"missing.trelvodoc", L"{notfound}"}}},
+         .shellTypes = true},
+        {.name = L"a program still starts as a process, not through the shell",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Probe.exe /As-Process\n",
+         .started = {"probe.exe /as-process"},
+         .shellTypes = true},
+        {.name = L"a document type no program opens: one message",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Notes.TrelvoNone\n",
+         .extras = {{Folder::Media, L"notes.trelvonone", "notes"}},
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't open", L"notes.trelvonone"}}},
+         .shellTypes = true},
+        {.name = L"a URL scheme nobody handles: one message",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Nobody-E2E:Page\n",
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't open", L"nobody-e2e:page"}}},
+         .shellTypes = true},
+    };
+}
+
 // ---------------------------------------------------------------------------
 // Running one case
 
@@ -526,6 +673,10 @@ void RunCase(const Case& c, int index, const Context& context)
     Paths paths;
     if (!Prepare(c, index, context, paths)) return;
 
+    std::optional<ShellTypes> shellTypes;
+    if (c.shellTypes && !Check(shellTypes.emplace(paths.media).Ok(), L"registering the probe as the shell's opener"))
+        return;
+
     LauncherRun run;
     std::wstring exePath = paths.media + L"\\" + c.exe;
     if (!Check(run.Start(exePath, paths.cwd), L"starting " + exePath + L": " + run.error)) return;
@@ -577,6 +728,9 @@ void RunCase(const Case& c, int index, const Context& context)
 
     std::vector<std::string> lines = LogLines(paths.media + L"\\probe.log");
     std::vector<std::string> expected = c.started;
+    for (std::string& line : expected)
+        for (size_t at = line.find("{media}"); at != std::string::npos; at = line.find("{media}", at))
+            line.replace(at, 7, Utf8(paths.media));
     std::sort(lines.begin(), lines.end());
     std::sort(expected.begin(), expected.end());
     Check(lines == expected, L"started command lines: got " + Listed(lines) + L", expected " + Listed(expected));
@@ -783,7 +937,7 @@ int wmain(int argc, wchar_t** argv)
     if (ready) {
         std::vector<std::vector<Case>> tables = {StartupCases(), SilentCases(), ShowValueCases(), LayoutCases(),
                                                  PackingCases(), KeyboardCases(), PictureCases(),  ColourCases(),
-                                                 IconCases()};
+                                                 IconCases(),   ShellCases(), EncodingCases()};
         if (atDpi > 0) tables = {{DpiCase(atDpi)}};
         int index = 0;
         for (const auto& table : tables)

@@ -392,21 +392,24 @@ std::vector<Case> ActionCases()
          .files = {SplashBmp()},
          .started = {Lower(longAction.substr(0, 254))},
          .splash = Splash{.title = L"Long Action", .captions = {L"Long"}, .step = Step::Click}},
-        {.name = L"action naming a folder",
-         .checks = L"an Action naming a folder of the medium: one message with the command and the error",
-         .ini = Silent("Tools"),
+        {.name = L"action naming a folder with an argument",
+         .checks = L"`Tools /x` with Tools a folder of the medium: no program and no folder to open (the "
+                   L"whole text names none); one message with the command and the error",
+         .ini = Silent("Tools /x"),
          .files = {{Folder::Media, L"Tools", "", true}},
          .exitCode = 3,
-         .boxes = {{L"", {L"Couldn't start the command line\n\ntools\n\n", L"(error "}}}},
-        {.name = L"action naming a document",
-         .checks = L"an Action naming readme.txt: not a program, one message, nothing opened",
-         .ini = Silent("ReadMe.txt"),
-         .files = {{Folder::Media, L"ReadMe.txt", "Read me first.\r\n"}},
+         .boxes = {{L"", {L"Couldn't start the command line\n\ntools /x\n\n", L"(error "}}}},
+        {.name = L"action naming a document no program opens",
+         .checks = L"an Action naming readme.trelvonone: not a program, and the shell has no program for "
+                   L"it either; one message naming it and the shell's reason, nothing opened",
+         .ini = Silent("ReadMe.TrelvoNone"),
+         .files = {{Folder::Media, L"ReadMe.trelvonone", "Read me first.\r\n"}},
          .exitCode = 3,
-         .boxes = {{L"", {L"Couldn't start the command line\n\nreadme.txt\n\n", L"(error 193)"}}},
+         .boxes = {{L"", {L"Couldn't open\n\nreadme.trelvonone\n\n", L"(error "}}},
          .note = L"Found by this case and mended: the system's text for error 193 holds an insert for "
                  L"the program's name (\"%1 is not a valid Win32 application\" on Windows, \"Bad EXE format "
-                 L"for %1\" under Wine), which the launcher once showed bare; it now fills in the program."},
+                 L"for %1\" under Wine), which the launcher once showed bare; it now fills in the program. "
+                 L"Documents with a program are opened through the shell (see the end-to-end cases)."},
     };
 }
 
