@@ -126,14 +126,6 @@ add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/c
   --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md
   --subsystem ${TRELVO_SUBSYSTEM_MAJOR}.${TRELVO_SUBSYSTEM_MINOR})
 
-# No DLL planted on the medium is loaded into the launcher.
-add_library(planted SHARED tests/hardening/planted.cpp)
-set_target_properties(planted PROPERTIES PREFIX "")
-target_link_libraries(planted PRIVATE trelvo_win32_settings)
-add_executable(dll_planting tests/hardening/DllPlanting.cpp)
-target_link_libraries(dll_planting PRIVATE trelvo_win32_settings)
-add_test(NAME dll_planting COMMAND dll_planting $<TARGET_FILE:trelvo> $<TARGET_FILE:planted>)
-
 # The start-up benchmark (bench/README.md): built on demand by bench/run,
 # with the launcher's own settings.
 add_subdirectory(bench EXCLUDE_FROM_ALL)
