@@ -449,6 +449,12 @@ private:
         std::wstring path = Read(L"DIALOG", L"Picture");
         MediumEntry entry = host_.Resolve(path);
         std::optional<int> line = LineOf(L"DIALOG", L"Picture");
+        if (entry.namedOutside) {
+            Add(Severity::Warning, "picture-outside", line, L"DIALOG", L"Picture",
+                Where(L"DIALOG", L"Picture") + L": " + entry.outOfReach +
+                    L"; the checker does not look there. The dry run assumes the launcher finds and decodes it.");
+            return;
+        }
         if (entry.kind != EntryKind::File) {
             std::wstring why = path == L"False" ? L"[DIALOG] Picture is absent or empty"
                                : !entry.outOfReach.empty() ? Quote(path) + L": " + entry.outOfReach
@@ -485,6 +491,12 @@ private:
         if (path == L"False") return;  // the built-in icon, as meant
         MediumEntry entry = host_.Resolve(path);
         std::optional<int> line = LineOf(L"DIALOG", L"Icon");
+        if (entry.namedOutside) {
+            Add(Severity::Warning, "icon-outside", line, L"DIALOG", L"Icon",
+                Where(L"DIALOG", L"Icon") + L": " + entry.outOfReach +
+                    L"; the checker does not look there. The dry run assumes the launcher finds and decodes it.");
+            return;
+        }
         if (entry.kind != EntryKind::File) {
             std::wstring why = !entry.outOfReach.empty() ? entry.outOfReach
                                : entry.kind == EntryKind::Folder ? L"it is a folder"

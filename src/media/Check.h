@@ -32,6 +32,7 @@ struct PictureRun {
     std::wstring path;  // as written in the INI
     int width = 0;
     int height = 0;
+    bool sizeKnown = true;  // false for a picture outside the medium, never looked at
 };
 
 struct ButtonRun {

@@ -11,11 +11,17 @@ namespace {
 // What the recording host hands the window for a picture and for an icon.
 class RecordedPicture final : public Picture {
 public:
-    RecordedPicture(std::wstring path, int width, int height) : path(std::move(path)), width(width), height(height) {}
-    std::wstring path;
-    int width;
-    int height;
+    explicit RecordedPicture(PictureRun run) : run(std::move(run)) {}
+    PictureRun run;
 };
+
+// A text as the system takes it from the launcher: up to its first NUL (a
+// value may hold one; window captions, message boxes and the process start
+// all read a C string).
+std::wstring SystemText(std::wstring_view text)
+{
+    return std::wstring(text.substr(0, text.find(L'\0')));
+}
 
 class RecordedIcon final : public Icon {
 public:
@@ -32,18 +38,23 @@ constexpr const wchar_t* kSystemPrograms[] = {
     L"shutdown.exe", L"where.exe",   L"timeout.exe",  L"expand.exe",   L"certutil.exe", L"bcdedit.exe",
 };
 
-// A program every Windows has, named as the process start's search names
-// it in the system folders.
-bool IsSystemProgram(const std::wstring& path)
+// The name a path has in one of the system folders (lower case), or nothing
+// for a path elsewhere.
+std::optional<std::wstring> InSystemFolders(const std::wstring& path)
 {
     std::wstring lower = ToLowerCase(path);
     for (const wchar_t* folder : {kSystemFolder, kWindowsFolder}) {
         std::wstring prefix = ToLowerCase(folder) + L"\\";
-        if (lower.compare(0, prefix.size(), prefix) != 0) continue;
-        std::wstring name = lower.substr(prefix.size());
-        for (const wchar_t* program : kSystemPrograms)
-            if (name == program) return true;
+        if (lower.compare(0, prefix.size(), prefix) == 0) return lower.substr(prefix.size());
     }
+    return std::nullopt;
+}
+
+// What the system folders hold: the programs every Windows has.
+bool IsSystemProgram(const std::wstring& name)
+{
+    for (const wchar_t* program : kSystemPrograms)
+        if (name == program) return true;
     return false;
 }
 
@@ -61,10 +72,14 @@ RecordingWindow::RecordingWindow(const std::wstring& lastSection) : lastSection_
     }
 }
 
+void RecordingWindow::SetCaption(const std::wstring& text)
+{
+    caption = SystemText(text);
+}
+
 void RecordingWindow::SetPicture(std::unique_ptr<Picture> p)
 {
-    auto& image = static_cast<RecordedPicture&>(*p);
-    picture = PictureRun{image.path, image.width, image.height};
+    picture = static_cast<RecordedPicture&>(*p).run;
 }
 
 void RecordingWindow::SetIcon(std::unique_ptr<Icon> p)
@@ -75,7 +90,7 @@ void RecordingWindow::SetIcon(std::unique_ptr<Icon> p)
 void RecordingWindow::SetButtonCaption(int index, const std::wstring& text)
 {
     if (index < 0 || index >= design::kButtonCount) return;
-    buttons[index].caption = text;
+    buttons[index].caption = SystemText(text);
     buttons[index].section = lastSection_;
 }
 
@@ -113,7 +128,11 @@ MediumEntry DryRunHost::Resolve(const std::wstring& path) const
 
 bool DryRunHost::FileExists(const std::wstring& path)
 {
-    return Resolve(path).kind == EntryKind::File || IsSystemProgram(path);
+    // A file the INI names outside the medium is never looked at: the dry
+    // run assumes it is there (a finding says it was not checked).
+    if (std::optional<std::wstring> name = InSystemFolders(path)) return IsSystemProgram(*name);
+    MediumEntry entry = Resolve(path);
+    return entry.kind == EntryKind::File || entry.namedOutside;
 }
 
 bool DryRunHost::FolderExists(const std::wstring& path)
@@ -132,7 +151,7 @@ ProgramSearchFolders DryRunHost::FoldersSearchedForPrograms()
 
 StartOutcome DryRunHost::OpenThroughShell(const std::wstring& file, const std::wstring& parameters, const std::wstring&)
 {
-    started.push_back(parameters.empty() ? file : file + L" " + parameters);
+    started.push_back(SystemText(parameters.empty() ? file : file + L" " + parameters));
     return {};
 }
 
@@ -164,13 +183,15 @@ const PictureDecode& DryRunHost::Decode(const std::wstring& path, const wchar_t*
 
 std::unique_ptr<Picture> DryRunHost::LoadPicture(const std::wstring& path)
 {
+    if (Resolve(path).namedOutside) return std::make_unique<RecordedPicture>(PictureRun{path, 0, 0, false});
     const PictureDecode& decoded = Decode(path, L"picture");
     if (!decoded.decoded) throw UncheckedFailure(decoded.failure);
-    return std::make_unique<RecordedPicture>(path, decoded.width, decoded.height);
+    return std::make_unique<RecordedPicture>(PictureRun{path, decoded.width, decoded.height, true});
 }
 
 std::unique_ptr<Icon> DryRunHost::LoadIcon(const std::wstring& path)
 {
+    if (Resolve(path).namedOutside) return std::make_unique<RecordedIcon>(path);
     const PictureDecode& decoded = Decode(path, L"icon");
     if (!decoded.decoded) throw UncheckedFailure(decoded.failure);
     return std::make_unique<RecordedIcon>(path);
@@ -184,7 +205,7 @@ SplashWindow& DryRunHost::Window(WindowEvents&)
 
 StartOutcome DryRunHost::StartProcess(const std::wstring& commandLine)
 {
-    started.push_back(commandLine);
+    started.push_back(SystemText(commandLine));
     if (!modelStartFailures) return {};
     constexpr std::uint32_t kFileNotFound = 2, kBadExeFormat = 193;
     std::optional<CommandParts> found = FindProgram(*this, commandLine);

@@ -31,7 +31,7 @@ public:
     };
     // `lastSection` is the host's section of its latest profile read.
     explicit RecordingWindow(const std::wstring& lastSection);
-    void SetCaption(const std::wstring& text) override { caption = text; }
+    void SetCaption(const std::wstring& text) override;
     void SetBackColor(std::uint32_t colour) override { backColor = colour; }
     void SetPicture(std::unique_ptr<Picture> picture) override;
     void SetIcon(std::unique_ptr<Icon> icon) override;
@@ -96,7 +96,7 @@ public:
 protected:
     void EndProcess(ExitCode code, std::wstring_view message) override
     {
-        if (!message.empty()) messages.emplace_back(message);
+        if (!message.empty()) messages.emplace_back(message.substr(0, message.find(L'\0')));
         throw DryRunEnded{code};
     }
 

@@ -78,6 +78,7 @@ MediumEntry Medium::Find(std::wstring_view relative) const
     MediumEntry entry;
     if (IsAbsoluteWindowsPath(relative)) {
         entry.outOfReach = L"it is an absolute path, outside the medium";
+        entry.namedOutside = true;
         return entry;
     }
     fs::path at = root_;
@@ -90,6 +91,7 @@ MediumEntry Medium::Find(std::wstring_view relative) const
         if (part == L"..") {
             if (spelled.empty()) {
                 entry.outOfReach = L"it leads out of the medium";
+                entry.namedOutside = true;
                 return entry;
             }
             spelled.pop_back();

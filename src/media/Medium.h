@@ -20,6 +20,7 @@ struct MediumEntry {
     std::filesystem::path path;  // on this machine
     std::wstring name;           // relative to the medium, as spelled on it, '\' between folders
     std::wstring outOfReach;     // why it cannot be looked at (empty when it can)
+    bool namedOutside = false;   // the path itself leads out (absolute, or "..")
 };
 
 struct FileBytes {

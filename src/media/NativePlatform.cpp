@@ -61,6 +61,19 @@ std::optional<std::wstring> Refused(const Prepared& prepared)
     return CheckImageSize(std::uint64_t(prepared.width), std::uint64_t(prepared.height));
 }
 
+// gdk-pixbuf shows what it has of a PNG cut short; the system's decoder
+// refuses one. A whole PNG's chunks run to its IEND chunk within the file.
+bool WholePng(std::string_view bytes)
+{
+    for (size_t at = 8; at + 12 <= bytes.size();) {
+        auto byte = [&](size_t k) { return std::uint64_t(static_cast<unsigned char>(bytes[at + k])); };
+        std::uint64_t length = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+        if (bytes.substr(at + 4, 4) == "IEND") return true;
+        at += 12 + length;
+    }
+    return false;
+}
+
 }  // namespace
 
 void WriteOutput(std::string_view text, bool error)
@@ -85,8 +98,12 @@ PictureDecode DecodePictureFile(const std::filesystem::path& file, std::wstring_
 
     std::string_view head = std::string_view(bytes).substr(0, kImageHeadBytes);
     if (std::optional<std::wstring> reason = CheckImageHead(head, bytes.size())) return fail(*reason);
-    const char* type = LoaderType(SniffImageFormat(head));
-    if (!type) return fail(image_reason::kUnknownFormat);
+    ImageFormat format = SniffImageFormat(head);
+    const char* type = LoaderType(format);
+    // Bytes of no format the launcher reads: the system's decoder calls them
+    // damaged or not an image.
+    if (!type) return fail(image_reason::kDamaged);
+    if (format == ImageFormat::Png && !WholePng(bytes)) return fail(image_reason::kDamaged);
 
     GError* raw = nullptr;
     std::unique_ptr<GdkPixbufLoader, LoaderDeleter> loader(gdk_pixbuf_loader_new_with_type(type, &raw));

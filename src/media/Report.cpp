@@ -89,9 +89,11 @@ std::string TextReport(const CheckReport& report)
     }
     if (const auto& w = run.window) {
         out += "  It shows its window titled " + Quoted(w->caption) + ", background " + Hex8(w->backColor) + ".\n";
-        if (w->picture)
+        if (w->picture && w->picture->sizeKnown)
             out += "  Picture: " + ToUtf8(w->picture->path) + ", " + std::to_string(w->picture->width) + " x " +
                    std::to_string(w->picture->height) + " pixels.\n";
+        else if (w->picture)
+            out += "  Picture: " + ToUtf8(w->picture->path) + ", outside the medium (not looked at).\n";
         out += "  Icon: " + (w->icon ? ToUtf8(*w->icon) : std::string("the built-in icon")) + ".\n";
         if (w->buttons.empty()) out += "  No button: closing the window is the only way out.\n";
         for (const ButtonRun& b : w->buttons) {
@@ -131,7 +133,9 @@ std::string JsonReport(const CheckReport& report)
                                {"left_px", PixelsAt96Dpi(b.leftTwips)}});
         Json picture = nullptr;
         if (w->picture)
-            picture = {{"path", ToUtf8(w->picture->path)}, {"width", w->picture->width}, {"height", w->picture->height}};
+            picture = {{"path", ToUtf8(w->picture->path)},
+                       {"width", w->picture->sizeKnown ? Json(w->picture->width) : Json(nullptr)},
+                       {"height", w->picture->sizeKnown ? Json(w->picture->height) : Json(nullptr)}};
         window = {{"caption", ToUtf8(w->caption)},
                   {"back_color", Hex8(w->backColor)},
                   {"picture", picture},

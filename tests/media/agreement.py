@@ -161,8 +161,10 @@ def same_start(started, command, case):
     return name.lower() in line and parameters.lower() in line
 
 
-def names_absolute_path(report):
-    return any("absolute path" in f["message"] for f in report["findings"])
+def names_file_outside(report):
+    """The checker says the INI names a picture or icon outside the medium,
+    which it never reads: its dry run then rests on a guess."""
+    return any(f["code"] in ("picture-outside", "icon-outside") for f in report["findings"])
 
 
 def check(command, medium, exe):
@@ -197,8 +199,8 @@ def main():
         for build, command, where in builds:
             try:
                 report = check(command, case[where], case["exe"])
-                if build == "native" and names_absolute_path(report):
-                    problems = []  # compared through the Windows build
+                if names_file_outside(report):
+                    problems = []  # the checker says it cannot know; nothing to compare
                 else:
                     problems = compare(case, report, case[where])
             except (RuntimeError, ValueError, subprocess.TimeoutExpired) as error:
@@ -211,7 +213,7 @@ def main():
                 passed += 1
     if failed == 0:
         for root in roots:
-            if root and pathlib.Path(root).name.startswith("trelvo-e2e"):
+            if root and pathlib.Path(root).name.startswith(("trelvo-e2e", "trelvo-hostile")):
                 shutil.rmtree(root, ignore_errors=True)
     print(f"{passed} passed, {failed} failed")
     return 0 if failed == 0 else 1
