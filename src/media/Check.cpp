@@ -24,7 +24,6 @@ constexpr int kPictureHeight = 297;  // down to the buttons' top
 constexpr int kClientHeight = design::kClientHeight / 15;
 constexpr size_t kLongestValue = 254;
 constexpr std::uintmax_t kLargeIni = 1 << 20;
-constexpr std::uintmax_t kIniReadLimit = 64u << 20;
 
 const std::array<const wchar_t*, 6> kDialogKeys = {L"Show", L"DefaultAction", L"BackColor", L"Picture", L"Icon", L"Caption"};
 const std::array<const wchar_t*, 3> kButtonKeys = {L"Show", L"Caption", L"Action"};
@@ -185,10 +184,15 @@ private:
             }
             int button = ButtonNumber(section.name);
             bool dialog = SameProfileName(section.name, L"DIALOG");
-            if (!dialog && (button < 1 || button > frmSplash::kButtons)) {
+            // The launcher reads these names only: "BUTTON01" is not BUTTON1.
+            bool read = dialog || (button >= 1 && button <= frmSplash::kButtons &&
+                                   SameProfileName(section.name, L"BUTTON" + Number(button)));
+            if (!read) {
+                std::wstring why = button > frmSplash::kButtons ? L": it reads BUTTON1 to BUTTON5 only."
+                                   : button > 0 ? L"; did you mean BUTTON" + Number(button) + L"?"
+                                                : std::wstring(L".");
                 Add(Severity::Warning, "unknown-section", section.line, section.name, std::nullopt,
-                    L"[" + section.name + L"] is never read by the launcher" +
-                        (button > frmSplash::kButtons ? L": it reads BUTTON1 to BUTTON5 only." : L"."));
+                    L"[" + section.name + L"] is never read by the launcher" + why);
                 continue;
             }
             const wchar_t* const* known = dialog ? kDialogKeys.data() : kButtonKeys.data();

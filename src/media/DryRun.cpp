@@ -58,9 +58,6 @@ bool IsSystemProgram(const std::wstring& name)
     return false;
 }
 
-// How much of an INI is read: Windows reads any size, but a file this large
-// is no launcher configuration (and is flagged as such).
-constexpr std::uintmax_t kIniReadLimit = 64u << 20;
 
 }  // namespace
 

@@ -110,6 +110,10 @@ private:
     std::wstring lastSection_;
 };
 
+// How much of an INI is read: Windows reads any size, but a file this large
+// is no launcher configuration (and is flagged as such).
+inline constexpr std::uintmax_t kIniReadLimit = 64u << 20;
+
 // Where the dry run's process start finds the programs every Windows has.
 inline constexpr wchar_t kSystemFolder[] = L"C:\\Windows\\System32";
 inline constexpr wchar_t kWindowsFolder[] = L"C:\\Windows";

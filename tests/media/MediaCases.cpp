@@ -141,7 +141,7 @@ const std::vector<MediaCase>& MediaCases()
          .must = {{"button-slots", N, 7}, {"button-slots", N, 11}, {"caption-false", W, 10}, {"action-false", E, 12}},
          .mode = "dialog", .exitCode = 0, .buttons = {{L"exit", 2910}, {L"false", 5790}}, .checkButtons = true},
         {.name = "unknown sections and keys, near misses, duplicates",
-         .files = {{L"setup.ini", Dialog("Captoin=X\r\nColour=1\r\n") + "[BUTTON6]\r\nShow=1\r\n[Extras]\r\n" +
+         .files = {{L"setup.ini", Dialog("Captoin=X\r\nColour=1\r\n") + "[BUTTON6]\r\nShow=1\r\n[BUTTON02]\r\n" +
                                       Button(1, "1", "One", "exit") + "Acton=x\r\nCaption=Again\r\n[DIALOG]\r\nShow=0\r\n"},
                    {L"splash.bmp", picture}},
          .must = {{"unknown-key", W, 6}, {"unknown-key", W, 7}, {"unknown-section", W, 8}, {"unknown-section", W, 10},
