@@ -36,41 +36,24 @@ bool IsAbsoluteWindowsPath(std::wstring_view path)
 
 namespace {
 
-EntryKind KindOf(const fs::path& path)
-{
-    std::error_code error;
-    fs::file_status status = fs::status(path, error);
-    if (error || !fs::exists(status)) return EntryKind::None;
-    if (fs::is_regular_file(status)) return EntryKind::File;
-    if (fs::is_directory(status)) return EntryKind::Folder;
-    return EntryKind::Other;
-}
-
 // The entry of `folder` named `name` in any letter case; the exact spelling
 // wins over other spellings.
 std::optional<fs::path> Entry(const fs::path& folder, std::wstring_view name)
 {
-    std::error_code error;
     std::optional<fs::path> found;
     std::wstring wanted = ToLowerCase(name);
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::wstring candidate = TextFromPath(it->path().filename());
-        if (candidate == name) return it->path();
-        if (!found && ToLowerCase(candidate) == wanted) found = it->path();
+    for (const std::wstring& candidate : files::Names(folder)) {
+        if (candidate == name) return folder / PathFromText(candidate);
+        if (!found && ToLowerCase(candidate) == wanted) found = folder / PathFromText(candidate);
     }
     return found;
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 }  // namespace
 
 Medium::Medium(fs::path root) : root_(std::move(root))
 {
-    std::error_code error;
-    canonicalRoot_ = fs::weakly_canonical(fs::absolute(root_, error), error);
+    canonicalRoot_ = files::Real(root_);
 }
 
 MediumEntry Medium::Find(std::wstring_view relative) const
@@ -117,54 +100,33 @@ MediumEntry Medium::Find(std::wstring_view relative) const
     entry.path = at;
     for (size_t i = 0; i < spelled.size(); ++i) entry.name += (i ? L"\\" : L"") + spelled[i];
     // A link may point anywhere: only what stays inside the medium is read.
-    std::error_code error;
-    fs::path real = fs::weakly_canonical(at, error);
+    fs::path real = files::Real(at);
     auto [rootEnd, realAt] = std::mismatch(canonicalRoot_.begin(), canonicalRoot_.end(), real.begin(), real.end());
-    if (error || rootEnd != canonicalRoot_.end()) {
+    if (real.empty() || canonicalRoot_.empty() || rootEnd != canonicalRoot_.end()) {
         entry.outOfReach = L"it is a link that leads out of the medium";
         return entry;
     }
-    entry.kind = KindOf(at);
+    entry.kind = files::KindOf(at);
     return entry;
 }
 
 std::vector<std::wstring> Medium::TopFileNames() const
 {
     std::vector<std::wstring> names;
-    std::error_code error;
-    for (fs::directory_iterator it(root_, error), end; !error && it != end; it.increment(error))
-        if (KindOf(it->path()) == EntryKind::File) names.push_back(TextFromPath(it->path().filename()));
+    for (const std::wstring& name : files::Names(root_))
+        if (files::KindOf(root_ / PathFromText(name)) == EntryKind::File) names.push_back(name);
     std::sort(names.begin(), names.end());
     return names;
 }
 
 FileBytes Medium::Read(const MediumEntry& entry, std::uintmax_t limit) const
 {
-    FileBytes result;
     if (entry.kind != EntryKind::File) {
+        FileBytes result;
         result.error = entry.kind == EntryKind::Folder ? L"it is a folder" : L"it is not a file";
         return result;
     }
-#ifdef _WIN32
-    std::unique_ptr<std::FILE, FileCloser> file(_wfopen(entry.path.c_str(), L"rb"));
-#else
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(entry.path.c_str(), "rb"));
-#endif
-    if (!file) {
-        result.error = L"it cannot be opened for reading";
-        return result;
-    }
-    std::error_code error;
-    result.size = fs::file_size(entry.path, error);
-    result.bytes.resize(size_t(std::min<std::uintmax_t>(limit, error ? limit : result.size)));
-    size_t got = std::fread(result.bytes.data(), 1, result.bytes.size(), file.get());
-    if (got < result.bytes.size() && std::ferror(file.get())) {
-        result.error = L"reading it failed";
-        return result;
-    }
-    result.bytes.resize(got);
-    result.read = true;
-    return result;
+    return files::Read(entry.path, limit);
 }
 
 }  // namespace trelvo::media

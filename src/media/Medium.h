@@ -30,6 +30,20 @@ struct FileBytes {
     std::wstring error;      // why it could not be read
 };
 
+// The file system as the checker uses it: the native build's is
+// std::filesystem and stdio (media/MediumFiles.cpp); the Windows build's is
+// the system's wide calls, which reach paths longer than MAX_PATH
+// (platform/Win32MediumFiles.cpp).
+namespace files {
+EntryKind KindOf(const std::filesystem::path& path);
+// Names of the folder's entries ("." and ".." left out).
+std::vector<std::wstring> Names(const std::filesystem::path& folder);
+// At most `limit` bytes of the file, and its whole size.
+FileBytes Read(const std::filesystem::path& path, std::uintmax_t limit);
+// The path with its links followed and made absolute; empty when it cannot be told.
+std::filesystem::path Real(const std::filesystem::path& path);
+}  // namespace files
+
 // Text of a path for messages, and a path from text.
 std::wstring TextFromPath(const std::filesystem::path& path);
 std::filesystem::path PathFromText(std::wstring_view text);

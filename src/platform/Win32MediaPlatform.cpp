@@ -39,7 +39,10 @@ void WriteOutput(std::string_view text, bool error)
 PictureDecode DecodePictureFile(const std::filesystem::path& file, std::wstring_view shown, const wchar_t* what)
 {
     PictureDecode result;
-    const std::wstring full = file.wstring();
+    // A path beyond MAX_PATH goes to the system with the prefix that lifts
+    // the limit (the launcher reaches such a file by its shorter relative path).
+    std::wstring full = file.wstring();
+    if (full.size() >= MAX_PATH && full.rfind(L"\\\\?\\", 0) != 0) full = L"\\\\?\\" + full;
     try {
         win32::Win32Host host(GetModuleHandleW(nullptr));
         if (std::wstring(what) == L"icon") {
