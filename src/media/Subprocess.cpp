@@ -49,7 +49,7 @@ std::vector<std::string> Environment(const RunOptions& options)
 
 // Starts the program with standard input from /dev/null and its output into
 // `output` (or /dev/null when it is -1). Returns the error number, 0 when started.
-int Spawn(const std::vector<std::string>& arguments, const RunOptions& options, int output, pid_t& child)
+int Spawn(const std::vector<std::string>& arguments, const RunOptions& options, int output, int input, pid_t& child)
 {
     if (arguments.empty()) return EINVAL;
     std::vector<char*> argv;
@@ -62,7 +62,8 @@ int Spawn(const std::vector<std::string>& arguments, const RunOptions& options, 
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (input >= 0) posix_spawn_file_actions_adddup2(&actions, input, 0);
+    else posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     if (output >= 0) {
         posix_spawn_file_actions_adddup2(&actions, output, 1);
         posix_spawn_file_actions_adddup2(&actions, output, 2);
@@ -96,13 +97,31 @@ RunResult RunProgram(const std::vector<std::string>& arguments, const RunOptions
         return result;
     }
     Descriptor readEnd(ends[0]), writeEnd(ends[1]);
+    int inputEnds[2] = {-1, -1};
+    if (!options.input.empty() && ::pipe2(inputEnds, O_CLOEXEC) != 0) {
+        result.startError = std::strerror(errno);
+        return result;
+    }
+    Descriptor inputRead(inputEnds[0]), inputWrite(inputEnds[1]);
     pid_t child = 0;
-    if (int error = Spawn(arguments, options, options.captureOutput ? writeEnd.get() : -1, child); error != 0) {
+    if (int error = Spawn(arguments, options, options.captureOutput ? writeEnd.get() : -1, inputRead.get(), child);
+        error != 0) {
         result.startError = (arguments.empty() ? std::string("(nothing)") : arguments[0]) + ": " + std::strerror(error);
         return result;
     }
     result.started = true;
     writeEnd.Close();
+    inputRead.Close();
+    if (inputWrite.get() >= 0) {
+        // Small enough for the pipe's buffer: written whole before any output is read.
+        for (size_t at = 0; at < options.input.size();) {
+            ssize_t put = ::write(inputWrite.get(), options.input.data() + at, options.input.size() - at);
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) break;
+            at += size_t(put);
+        }
+        inputWrite.Close();
+    }
 
     if (options.captureOutput) {
         std::string pending;
@@ -130,7 +149,7 @@ bool BackgroundProgram::Start(const std::vector<std::string>& arguments, const R
 {
     Stop();
     pid_t child = 0;
-    if (Spawn(arguments, options, -1, child) != 0) return false;
+    if (Spawn(arguments, options, -1, -1, child) != 0) return false;
     pid_ = child;
     status_ = -1;
     return true;

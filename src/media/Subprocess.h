@@ -15,6 +15,7 @@ struct RunOptions {
     std::vector<std::string> unsetEnvironment;
     std::string workingDirectory;                     // empty: ours
     bool captureOutput = true;                        // standard output and error, together
+    std::string input;                                // standard input (else /dev/null); kept small
     // Called with each line of output as it arrives (when captured).
     std::function<void(const std::string&)> onLine;
 };
