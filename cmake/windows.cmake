@@ -1,16 +1,36 @@
 # Windows build: dist/trelvo.exe, self-contained, plus the Windows-side tests
-# that run under Wine.
+# that run under Wine and (on demand) the start-up benchmark.
 
-# Oldest supported Windows: 7 SP1.
+# The oldest supported Windows, written here only: 7 SP1. It sets both the
+# headers' view of the system and the subsystem version in every image.
 set(TRELVO_WINVER 0x0601)
+set(TRELVO_SUBSYSTEM_MAJOR 6)
+set(TRELVO_SUBSYSTEM_MINOR 1)
+
+# What every Windows program of the project is built with (the launcher, the
+# Windows-side tests and drivers, the benchmark programs): link it.
+# (TRELVO_WIN_DEFINES are its definitions, for a target that takes only those.)
 set(TRELVO_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=${TRELVO_WINVER} WINVER=${TRELVO_WINVER})
-set(TRELVO_SIZE_FLAGS -Os -ffunction-sections -fdata-sections)
-set(TRELVO_LINK_FLAGS -municode -static -s -Wl,--gc-sections
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1)
+add_library(trelvo_win32_settings INTERFACE)
+target_compile_definitions(trelvo_win32_settings INTERFACE ${TRELVO_WIN_DEFINES})
+target_link_options(trelvo_win32_settings INTERFACE
+  -static -Wl,--dynamicbase -Wl,--nxcompat
+  -Wl,--major-subsystem-version,${TRELVO_SUBSYSTEM_MAJOR}
+  -Wl,--minor-subsystem-version,${TRELVO_SUBSYSTEM_MINOR}
+  $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-municode>)
 
-target_compile_definitions(trelvo_logic PRIVATE ${TRELVO_WIN_DEFINES})
-target_compile_options(trelvo_logic PRIVATE ${TRELVO_SIZE_FLAGS})
+# What keeps the shipped launcher small: size-optimised, unused sections
+# dropped, stripped. The benchmark's programs take the same.
+add_library(trelvo_win32_size INTERFACE)
+target_compile_options(trelvo_win32_size INTERFACE
+  $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fdata-sections>)
+target_link_options(trelvo_win32_size INTERFACE -s -Wl,--gc-sections)
+
+target_link_libraries(trelvo_logic PRIVATE trelvo_win32_settings trelvo_win32_size)
+
+# Lower case through the system, so the launcher carries no case table.
+target_sources(trelvo_logic PRIVATE src/platform/Win32LowerCase.cpp)
 
 # Branding: -DTRELVO_ICON=/path/product.ico -DTRELVO_DESCRIPTION="Product Setup"
 set(TRELVO_ICON "${CMAKE_SOURCE_DIR}/resources/trelvo.ico" CACHE FILEPATH "Built-in window and file icon")
@@ -19,23 +39,41 @@ set(TRELVO_DESCRIPTION "Trelvo installation media launcher" CACHE STRING "File d
 add_library(trelvo_platform STATIC
   src/platform/Win32Host.cpp
   src/platform/Win32Imaging.cpp
+  src/platform/Win32System.cpp
   src/platform/Win32Window.cpp
 )
 target_include_directories(trelvo_platform PUBLIC src)
-target_compile_definitions(trelvo_platform PUBLIC ${TRELVO_WIN_DEFINES})
-target_compile_options(trelvo_platform PRIVATE ${TRELVO_SIZE_FLAGS})
+target_link_libraries(trelvo_platform PUBLIC trelvo_win32_settings PRIVATE trelvo_win32_size)
+
+# The version record and the manifest take the project's version
+# (CMakeLists.txt). The text form is major.minor.revision as 2.03.0002.
+if(NOT PROJECT_VERSION_PATCH EQUAL 0)
+  message(FATAL_ERROR "The version's third part is always 0 (major.minor.0.revision): ${PROJECT_VERSION}")
+endif()
+string(LENGTH "0${PROJECT_VERSION_MINOR}" _length)
+math(EXPR _start "${_length} - 2")
+string(SUBSTRING "0${PROJECT_VERSION_MINOR}" ${_start} 2 TRELVO_VERSION_MINOR2)
+string(LENGTH "000${PROJECT_VERSION_TWEAK}" _length)
+math(EXPR _start "${_length} - 4")
+string(SUBSTRING "000${PROJECT_VERSION_TWEAK}" ${_start} 4 TRELVO_VERSION_REVISION4)
+set(TRELVO_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${TRELVO_VERSION_MINOR2}.${TRELVO_VERSION_REVISION4}")
+configure_file(resources/trelvo.manifest.in ${CMAKE_BINARY_DIR}/trelvo.manifest @ONLY)
 
 add_executable(trelvo WIN32 src/platform/WinMain.cpp resources/trelvo.rc)
-target_compile_options(trelvo PRIVATE ${TRELVO_SIZE_FLAGS})
-target_link_options(trelvo PRIVATE ${TRELVO_LINK_FLAGS})
-target_link_libraries(trelvo PRIVATE trelvo_platform trelvo_logic)
+target_link_libraries(trelvo PRIVATE trelvo_platform trelvo_logic trelvo_win32_settings trelvo_win32_size)
 set_source_files_properties(resources/trelvo.rc PROPERTIES
-  OBJECT_DEPENDS "${TRELVO_ICON};${CMAKE_SOURCE_DIR}/resources/trelvo.manifest")
+  OBJECT_DEPENDS "${TRELVO_ICON};${CMAKE_BINARY_DIR}/trelvo.manifest;${CMAKE_BINARY_DIR}/branding.h")
 # Resource-script strings: backslashes and quotes escaped, a quote doubled.
 string(REPLACE "\\" "\\\\" TRELVO_ICON_RC "${TRELVO_ICON}")
+string(REPLACE "\\" "\\\\" TRELVO_MANIFEST_RC "${CMAKE_BINARY_DIR}/trelvo.manifest")
 string(REPLACE "\"" "\"\"" TRELVO_DESCRIPTION_RC "${TRELVO_DESCRIPTION}")
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/branding.h CONTENT
-  "#define TRELVO_ICON \"${TRELVO_ICON_RC}\"\n#define TRELVO_DESCRIPTION \"${TRELVO_DESCRIPTION_RC}\"\n")
+  "#define TRELVO_ICON \"${TRELVO_ICON_RC}\"
+#define TRELVO_DESCRIPTION \"${TRELVO_DESCRIPTION_RC}\"
+#define TRELVO_MANIFEST \"${TRELVO_MANIFEST_RC}\"
+#define TRELVO_VERSION_BINARY ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}
+#define TRELVO_VERSION_TEXT \"${TRELVO_VERSION_TEXT}\"
+")
 target_include_directories(trelvo PRIVATE ${CMAKE_BINARY_DIR})
 set(TRELVO_OUTPUT_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where the launcher is written")
 set_target_properties(trelvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TRELVO_OUTPUT_DIR}")
@@ -44,24 +82,24 @@ add_custom_command(TARGET trelvo POST_BUILD
   COMMAND stat -c "trelvo.exe size: %s bytes" $<TARGET_FILE:trelvo>)
 
 # Windows-side tests: the system's own routines (profiles, images, processes).
-add_executable(windows_tests tests/windows/WindowsTests.cpp)
+# The generated case table comes along to be compared with the system's mapping.
+add_executable(windows_tests tests/windows/WindowsTests.cpp src/config/LowerCaseTable.cpp)
 target_include_directories(windows_tests PRIVATE tests)
-target_link_options(windows_tests PRIVATE -municode -static)
-target_link_libraries(windows_tests PRIVATE trelvo_platform trelvo_logic)
+target_link_libraries(windows_tests PRIVATE trelvo_platform trelvo_logic trelvo_win32_settings)
 add_test(NAME windows_tests COMMAND windows_tests)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)
 endif()
 
-# The shipped executable as a product team receives it: image flags, imports,
-# version record, icon and size.
-add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py $<TARGET_FILE:trelvo>)
+# The shipped executable as a product team receives it: image flags, imports
+# (the window system is bound at run time, so only kernel32 and the C
+# runtime), oldest Windows, version record, icon, size, and the README
+# naming the version.
+add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py $<TARGET_FILE:trelvo>
+  --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md
+  --subsystem ${TRELVO_SUBSYSTEM_MAJOR}.${TRELVO_SUBSYSTEM_MINOR})
 
-# No DLL planted on the medium is loaded into the launcher.
-add_library(planted SHARED tests/hardening/planted.cpp)
-set_target_properties(planted PROPERTIES PREFIX "")
-target_link_options(planted PRIVATE -static)
-add_executable(dll_planting tests/hardening/DllPlanting.cpp)
-target_link_options(dll_planting PRIVATE -municode -static)
-add_test(NAME dll_planting COMMAND dll_planting $<TARGET_FILE:trelvo> $<TARGET_FILE:planted>)
+# The start-up benchmark (bench/README.md): built on demand by bench/run,
+# with the launcher's own settings.
+add_subdirectory(bench EXCLUDE_FROM_ALL)

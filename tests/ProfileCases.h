@@ -5,12 +5,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace trelvo::testing {
 
+using namespace std::string_view_literals;
+
 struct ProfileCase {
     const char* name;
-    const char* ini;  // file bytes; nullptr: the file does not exist
+    std::string_view ini;  // file bytes; no data at all: the file does not exist
     const wchar_t* section;
     const wchar_t* key;
     std::wstring expected;
@@ -37,20 +40,39 @@ inline const ProfileCase kProfileCases[] = {
     {"LF line ends", "[A]\nx=1\nk=lf\n", L"A", L"k", L"lf"},
     {"no line end at the end", "[A]\r\nk=last", L"A", L"k", L"last"},
     {"first of a repeated key", "[A]\r\nk=first\r\nk=second\r\n", L"A", L"k", L"first"},
-    {"300 characters cut to 254", nullptr, L"A", L"k", std::wstring(254, L'x')},
-    {"file absent", nullptr, L"A", L"k", L""},
+    {"300 characters cut to 254", {}, L"A", L"k", std::wstring(254, L'x')},
+    {"file absent", {}, L"A", L"k", L""},
+    // Encodings: UTF-8 with its mark or, without one, when the bytes outside
+    // ASCII are well-formed UTF-8 throughout; UTF-16 after its mark; any other
+    // file in the code page (Windows-1252 here, and under Wine's default).
+    {"UTF-8 with its mark", "\xEF\xBB\xBF[DIALOG]\r\nCaption=D\xC3\xA9j\xC3\xA0 Vu \xE2\x80\x93 Setup\r\n", L"DIALOG",
+     L"Caption", L"D\u00E9j\u00E0 Vu \u2013 Setup"},
+    {"UTF-8 mark before the first section", "\xEF\xBB\xBF[DIALOG]\r\nShow=True\r\n", L"DIALOG", L"Show", L"True"},
+    {"UTF-8 without a mark", "[DIALOG]\r\nCaption=D\xC3\xA9j\xC3\xA0 Vu \xE2\x80\x93 Setup\r\n", L"DIALOG",
+     L"Caption", L"D\u00E9j\u00E0 Vu \u2013 Setup"},
+    {"UTF-8 outside the first plane", "[A]\r\nk=\xF0\x90\x90\x80 \xE6\x97\xA5\r\n", L"A", L"k",
+     L"\xD801\xDC00 \u65E5"},
+    {"UTF-8 in another section", "[A]\r\nk=plain\r\n[B]\r\nk=\xC3\xA9\r\n", L"A", L"k", L"plain"},
+    {"Windows-1252, not UTF-8", "[DIALOG]\r\nCaption=D\xE9j\xE0 Vu \x96 Setup\r\n", L"DIALOG", L"Caption",
+     L"D\u00E9j\u00E0 Vu \u2013 Setup"},
+    {"one byte that is not UTF-8 makes the file Windows-1252", "[A]\r\nk=\xC3\xA9\r\nz=\xE9\r\n", L"A", L"k",
+     L"\u00C3\u00A9"},
+    {"overlong form is not UTF-8", "[A]\r\nk=\xC0\xAF\r\n", L"A", L"k", L"\u00C0\u00AF"},
+    {"encoded surrogate is not UTF-8", "[A]\r\nk=\xED\xA0\x80\r\n", L"A", L"k", L"\u00ED\u00A0\u20AC"},
+    {"cut sequence at the end is not UTF-8", "[A]\r\nk=\xC3\xA9\xE2\x82", L"A", L"k", L"\u00C3\u00A9\u00E2\u201A"},
+    {"UTF-16 with its mark", "\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\x3A\x04\r\0\n\0"sv, L"A", L"k", L"\u00E9\u043A"},
 };
 
 // The 300-character case builds its bytes at run time.
 inline std::string CaseBytes(const ProfileCase& c)
 {
     if (std::string(c.name) == "300 characters cut to 254") return "[A]\r\nk=" + Repeat('x', 300) + "\r\n";
-    return c.ini ? c.ini : "";
+    return std::string(c.ini);
 }
 
 inline bool CaseFileExists(const ProfileCase& c)
 {
-    return c.ini != nullptr || std::string(c.name) == "300 characters cut to 254";
+    return c.ini.data() != nullptr || std::string(c.name) == "300 characters cut to 254";
 }
 
 }  // namespace trelvo::testing

@@ -2,6 +2,7 @@
 
 #include "config/TextConversions.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace trelvo {
@@ -30,55 +31,78 @@ char ToCp1252(wchar_t c)
     return '?';
 }
 
-void AppendUtf8(std::wstring& out, std::string_view bytes)
+void AppendUtf16(std::wstring& out, char32_t c)
 {
-    for (size_t i = 0; i < bytes.size();) {
-        auto b = static_cast<unsigned char>(bytes[i]);
-        int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-        std::uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
-        size_t j = i + 1;
-        for (int k = 0; k < extra && j < bytes.size(); ++k, ++j) cp = (cp << 6) | (bytes[j] & 0x3F);
-        i = j;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += wchar_t(0xD800 + (cp >> 10));
-            out += wchar_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += wchar_t(cp);
-        }
+    if (c >= 0x10000) {
+        out += wchar_t(0xD800 + ((c - 0x10000) >> 10));
+        out += wchar_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+        out += wchar_t(c);
     }
 }
 
-enum class Encoding { Cp1252, Utf8, Utf16Le, Utf16Be };
-
-Encoding Detect(std::string_view bytes)
+// Decodes UTF-8 into out (when given). Each maximal piece of bytes that
+// starts no well-formed sequence (a stray or missing continuation byte, an
+// overlong form, a surrogate, beyond U+10FFFF) becomes one U+FFFD. Returns
+// whether the bytes were well-formed UTF-8 throughout.
+bool DecodeUtf8(std::string_view bytes, std::wstring* out)
 {
     auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) return Encoding::Utf16Le;
-    if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) return Encoding::Utf16Be;
-    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return Encoding::Utf8;
-    return Encoding::Cp1252;
+    bool wellFormed = true;
+    for (size_t i = 0; i < bytes.size();) {
+        unsigned lead = at(i);
+        if (lead < 0x80) {
+            if (out) *out += wchar_t(lead);
+            ++i;
+            continue;
+        }
+        // Continuation bytes needed, and the range the first of them must be
+        // in (narrower after E0, ED, F0 and F4).
+        int extra = 0;
+        unsigned low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) extra = 1;
+        else if (lead >= 0xE0 && lead <= 0xEF) extra = 2, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+        else if (lead >= 0xF0 && lead <= 0xF4) extra = 3, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+        char32_t c = lead & (0x7F >> (extra + 1));
+        size_t j = i + 1;
+        int taken = 0;
+        for (; taken < extra && j < bytes.size(); ++taken, ++j) {
+            unsigned next = at(j);
+            if (next < (taken == 0 ? low : 0x80) || next > (taken == 0 ? high : 0xBF)) break;
+            c = (c << 6) | (next & 0x3F);
+        }
+        i = j;
+        if (extra == 0 || taken < extra) {
+            wellFormed = false;
+            c = 0xFFFD;
+        }
+        if (out) AppendUtf16(*out, c);
+    }
+    return wellFormed;
 }
 
-// The text in the given encoding, with its byte-order mark.
-std::string Encode(std::wstring_view text, Encoding encoding)
+// The text in the given encoding, with the byte-order mark it had.
+std::string Encode(std::wstring_view text, ProfileEncoding encoding)
 {
     std::string out;
     switch (encoding) {
-    case Encoding::Cp1252:
+    case ProfileEncoding::CodePage:
         for (wchar_t c : text) out += ToCp1252(c);
         break;
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be:
-        out = encoding == Encoding::Utf16Le ? "\xFF\xFE" : "\xFE\xFF";
+    case ProfileEncoding::Utf16Le:
+    case ProfileEncoding::Utf16Be: {
+        const bool little = encoding == ProfileEncoding::Utf16Le;
+        out = little ? "\xFF\xFE" : "\xFE\xFF";
         for (wchar_t c : text) {
             char low = char(c & 0xFF), high = char((c >> 8) & 0xFF);
-            out += encoding == Encoding::Utf16Le ? low : high;
-            out += encoding == Encoding::Utf16Le ? high : low;
+            out += little ? low : high;
+            out += little ? high : low;
         }
         break;
-    case Encoding::Utf8:
-        out = "\xEF\xBB\xBF";
+    }
+    case ProfileEncoding::Utf8Marked:
+    case ProfileEncoding::Utf8:
+        if (encoding == ProfileEncoding::Utf8Marked) out = "\xEF\xBB\xBF";
         for (size_t i = 0; i < text.size(); ++i) {
             std::uint32_t cp = std::uint32_t(text[i]) & 0xFFFF;
             if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
@@ -88,6 +112,9 @@ std::string Encode(std::wstring_view text, Encoding encoding)
                     ++i;
                 }
             }
+            // A lone surrogate would make the file ill-formed, and so read
+            // in the code page when it has no mark.
+            if (cp >= 0xD800 && cp < 0xE000) cp = 0xFFFD;
             if (cp < 0x80) {
                 out += char(cp);
             } else if (cp < 0x800) {
@@ -109,19 +136,26 @@ std::string Encode(std::wstring_view text, Encoding encoding)
     return out;
 }
 
-std::wstring Decode(std::string_view bytes)
+std::wstring Decode(std::string_view bytes, ProfileEncoding encoding)
 {
     std::wstring text;
     auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF))) {
-        bool little = at(0) == 0xFF;
+    switch (encoding) {
+    case ProfileEncoding::Utf16Le:
+    case ProfileEncoding::Utf16Be:
         for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += wchar_t(little ? at(i) | (at(i + 1) << 8) : (at(i) << 8) | at(i + 1));
-    } else if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
-        AppendUtf8(text, bytes.substr(3));
-    } else {
+            text += wchar_t(encoding == ProfileEncoding::Utf16Le ? at(i) | (at(i + 1) << 8) : (at(i) << 8) | at(i + 1));
+        break;
+    case ProfileEncoding::Utf8Marked:
+        DecodeUtf8(bytes.substr(3), &text);
+        break;
+    case ProfileEncoding::Utf8:
+        DecodeUtf8(bytes, &text);
+        break;
+    case ProfileEncoding::CodePage:
         text.reserve(bytes.size());
         for (char c : bytes) text += FromCp1252(static_cast<unsigned char>(c));
+        break;
     }
     return text;
 }
@@ -213,12 +247,21 @@ Found Find(const std::vector<Line>& lines, std::wstring_view section, std::wstri
 
 }  // namespace
 
+ProfileEncoding ProfileFileEncoding(std::string_view bytes)
+{
+    if (bytes.starts_with("\xFF\xFE")) return ProfileEncoding::Utf16Le;
+    if (bytes.starts_with("\xFE\xFF")) return ProfileEncoding::Utf16Be;
+    if (bytes.starts_with("\xEF\xBB\xBF")) return ProfileEncoding::Utf8Marked;
+    bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return !ascii && DecodeUtf8(bytes, nullptr) ? ProfileEncoding::Utf8 : ProfileEncoding::CodePage;
+}
+
 std::uint32_t ReadProfileText(std::string_view bytes, std::wstring_view section,
                               std::wstring_view key, std::wstring_view fallback,
                               wchar_t* buffer, std::uint32_t size)
 {
     if (size == 0) return 0;
-    std::wstring text = Decode(bytes);
+    std::wstring text = Decode(bytes, ProfileFileEncoding(bytes));
     std::vector<Line> lines = SplitLines(text);
     Found found = Find(lines, section, key);
     std::wstring_view value = found.keyFound ? found.value : Trim(fallback);
@@ -234,7 +277,8 @@ std::uint32_t ReadProfileText(std::string_view bytes, std::wstring_view section,
 std::string WriteProfileText(std::string_view bytes, std::wstring_view section,
                              std::wstring_view key, std::wstring_view value)
 {
-    std::wstring text = Decode(bytes);
+    const ProfileEncoding encoding = ProfileFileEncoding(bytes);
+    std::wstring text = Decode(bytes, encoding);
     std::vector<Line> lines = SplitLines(text);
     Found found = Find(lines, section, key);
     std::wstring entry = std::wstring(key) + L"=" + std::wstring(value);
@@ -253,7 +297,7 @@ std::string WriteProfileText(std::string_view bytes, std::wstring_view section,
         appendLine(L"[" + std::wstring(section) + L"]");
         appendLine(entry);
     }
-    return Encode(out, Detect(bytes));
+    return Encode(out, encoding);
 }
 
 }  // namespace trelvo

@@ -1,15 +1,16 @@
 // A profile (INI) file reader and writer over the file's bytes, with the
-// rules the launcher relies on from the system's profile routines. The
-// Windows build uses the system's own routines; this one serves the in-memory
-// host, so the same logic can be tested anywhere.
+// rules the launcher relies on from the system's profile routines (the shared
+// profile table in tests/ProfileCases.h holds both to them). The Windows
+// build reads UTF-8 files with it and leaves every other file to the system's
+// routine; the in-memory host reads every file with it.
 //
 // Rules: section and key names match in any letter case; the first matching
 // section and the first matching key in it win; blanks (space, tab) around
 // key names and values are dropped; a value enclosed in one pair of single or
 // double quotes loses them; blanks inside a section's brackets are dropped;
 // lines end with CR LF, LF or CR; lines starting
-// with ';' are comments; a section line needs its closing ']'. Text is the
-// Windows-1252 code page, or UTF-8 / UTF-16 after a byte-order mark.
+// with ';' are comments; a section line needs its closing ']'. The text's
+// encoding is ProfileFileEncoding's.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,22 @@
 #include <string_view>
 
 namespace trelvo {
+
+// How a configuration file's bytes are read, the one rule for every build:
+// - UTF-16 after its byte-order mark (FF FE or FE FF);
+// - UTF-8 after its byte-order mark (EF BB BF), or without one when the file
+//   holds bytes outside ASCII and is well-formed UTF-8 throughout;
+// - any other file in the system's 8-bit code page (Windows-1252 in this
+//   reader).
+// The Windows build reads the two UTF-8 kinds with ReadProfileText and
+// leaves the others to the system's own profile routine, as before.
+enum class ProfileEncoding { CodePage, Utf8, Utf8Marked, Utf16Le, Utf16Be };
+ProfileEncoding ProfileFileEncoding(std::string_view bytes);
+
+constexpr bool IsUtf8(ProfileEncoding encoding)
+{
+    return encoding == ProfileEncoding::Utf8 || encoding == ProfileEncoding::Utf8Marked;
+}
 
 // Like GetPrivateProfileStringW: copies at most size-1 characters of the
 // value (or of the fallback when absent) and a terminating NUL; returns the
@@ -26,8 +43,8 @@ std::uint32_t ReadProfileText(std::string_view bytes, std::wstring_view section,
                               wchar_t* buffer, std::uint32_t size);
 
 // Returns the bytes with the key set to the value, adding the key or the
-// section when absent. The file keeps its encoding (Windows-1252, or UTF-8 /
-// UTF-16 with their byte-order mark).
+// section when absent. The file keeps its encoding and its byte-order mark,
+// if any.
 std::string WriteProfileText(std::string_view bytes, std::wstring_view section,
                              std::wstring_view key, std::wstring_view value);
 

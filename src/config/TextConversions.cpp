@@ -119,25 +119,6 @@ std::wstring ToDecimalDigits(std::int64_t value)
     return digits;
 }
 
-std::wstring ToLowerCase(std::wstring_view text)
-{
-    std::wstring lower(text);
-    for (wchar_t& c : lower) {
-        if (c >= L'A' && c <= L'Z') c += 32;
-        else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) c += 32;           // Latin-1
-        else if (c == 0x178) c = 0xFF;                                      // Y diaeresis
-        else if (c >= 0x100 && c <= 0x17E && c != 0x130 && c != 0x138 && c != 0x149) {
-            // Latin Extended-A pairs: upper at even (or odd) position, lower next.
-            bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-            if ((c % 2 == 1) == oddUpper) c += 1;
-        }
-        else if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) c += 32;          // Greek
-        else if (c >= 0x410 && c <= 0x42F) c += 32;                         // Cyrillic
-        else if (c >= 0x400 && c <= 0x40F) c += 80;                         // Cyrillic Ѐ..Џ
-    }
-    return lower;
-}
-
 std::vector<std::wstring> SplitText(std::wstring_view text, wchar_t separator)
 {
     std::vector<std::wstring> parts;

@@ -33,9 +33,17 @@ std::wstring ToHexDigits(std::int32_t value);
 // executable carries no printf machinery.
 std::wstring ToDecimalDigits(std::int64_t value);
 
-// Lower case of the whole text: ASCII, Latin-1, Latin Extended-A, Greek and
-// Cyrillic letters; everything else is kept.
+// Lower case of the whole text (UTF-16, surrogate pairs included), the
+// system's invariant-locale mapping: one letter for one letter, so the length
+// is kept; what has no lower case is kept. The Windows build asks the system
+// (platform/Win32LowerCase.cpp), so the launcher carries no table; the native
+// build uses ToLowerCaseByTable.
 std::wstring ToLowerCase(std::wstring_view text);
+
+// The same mapping from the table generated from the Unicode character data
+// (config/LowerCaseRuns.inc, by tools/make-lowercase-table.py): a letter
+// takes its simple lower case when that letter's upper case leads back to it.
+std::wstring ToLowerCaseByTable(std::wstring_view text);
 
 // Split at every separator, no limit: "a,,b" gives "a", "", "b".
 std::vector<std::wstring> SplitText(std::wstring_view text, wchar_t separator);

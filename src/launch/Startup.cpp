@@ -4,7 +4,7 @@
 
 namespace trelvo {
 
-void frmSplash::Form_Initialize()
+StartupResult frmSplash::Form_Initialize()
 {
     // The configuration file is the current directory's file named after the
     // executable. A drive root already ends in a separator; no second one.
@@ -12,10 +12,9 @@ void frmSplash::Form_Initialize()
     if (directory.empty() || directory.back() != L'\\') directory += L'\\';
     IniFile_ = directory + host_.ExecutableBaseName() + L".ini";
 
-    if (!host_.FileExists(IniFile_)) {
-        host_.ShowStopMessage(IniFile_ + L" doesn't exist. INI filename must be the same as EXE filename.");
-        host_.EndProgram(ExitCode::MissingConfiguration);
-    }
+    if (!host_.FileExists(IniFile_))
+        host_.EndProgram(ExitCode::MissingConfiguration,
+                         IniFile_ + L" doesn't exist. INI filename must be the same as EXE filename.");
 
     if (!ReadIniBoolean(L"DIALOG", L"Show")) DoAction(ReadIniValue(IniFile_, L"DIALOG", L"DefaultAction", L""));
 
@@ -25,13 +24,7 @@ void frmSplash::Form_Initialize()
     ApplyIcon();
     ApplyCaption();
     LayOutButtons(ButtonCount_);
-    // The platform now shows the window and runs its event loop.
-}
-
-void frmSplash::ReportUncheckedFailure(const std::wstring& message)
-{
-    host_.ShowStopMessage(message);
-    host_.EndProgram(ExitCode::UncheckedFailure);
+    return StartupResult::ShowWindow;
 }
 
 }  // namespace trelvo

@@ -1,12 +1,15 @@
 // What the launcher needs from the machine it runs on. The Win32 host
 // (Win32Host.cpp) is the real one; tests drive the same logic through the
-// in-memory host (MemoryHost.h).
+// in-memory host (tests/support/MemoryHost.h).
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <memory>
+#include <new>
 #include <string>
+#include <string_view>
 
 namespace trelvo {
 
@@ -21,18 +24,39 @@ private:
     std::wstring message_;
 };
 
-// Exit status of each way out; documented in the README.
+// The exit status of every way out, the one table of them (also in the
+// README). Every end goes through Host::EndProgram (the program's logic) or,
+// on Windows, the one function behind it (win32::EndLauncher).
+//
+//   way out                                              message box   status
+//   an action started, "exit", the window closed         none          Success
+//   no INI file beside the name of the executable        its text      MissingConfiguration
+//   the splash picture file does not exist               its text      MissingPicture
+//   a failure the program does not handle (a value that
+//   is no boolean or colour, an image that cannot be
+//   loaded, a command that cannot be started), running
+//   out of memory, a system bitmap refused, a crash, an
+//   exception nobody caught, a container fault           names it      UncheckedFailure
+//   a window-system function missing (a damaged system)  names it *    UncheckedFailure
+//   (* when the message box itself can still be shown)
 enum class ExitCode : int {
-    Success = 0,               // an action was started, "exit" ran, or the window was closed
-    MissingConfiguration = 1,  // no INI file beside the name of the executable
-    MissingPicture = 2,        // the splash picture file does not exist
-    UncheckedFailure = 3,      // any other failure, crashes included
+    Success = 0,
+    MissingConfiguration = 1,
+    MissingPicture = 2,
+    UncheckedFailure = 3,
 };
 
-// A decoded image (splash picture or window icon); the window takes it over.
+// A decoded splash picture; the window takes it over.
 class Picture {
 public:
     virtual ~Picture() = default;
+};
+
+// A window icon (its large and small image); the window takes it over. Not a
+// Picture: one cannot be handed where the other belongs.
+class Icon {
+public:
+    virtual ~Icon() = default;
 };
 
 // What the window reports back to the program's window object: a click on
@@ -53,7 +77,7 @@ public:
     virtual void SetCaption(const std::wstring& text) = 0;
     virtual void SetBackColor(std::uint32_t colour) = 0;  // 0x00BBGGRR
     virtual void SetPicture(std::unique_ptr<Picture> picture) = 0;
-    virtual void SetIcon(std::unique_ptr<Picture> icon) = 0;
+    virtual void SetIcon(std::unique_ptr<Icon> icon) = 0;
     virtual void SetButtonCaption(int index, const std::wstring& text) = 0;
     virtual void SetButtonLeft(int index, int twips) = 0;
     virtual void SetButtonVisible(int index, bool visible) = 0;
@@ -67,6 +91,18 @@ struct StartOutcome {
 
 // The system's error code for a program that must be started elevated.
 constexpr std::uint32_t kErrorElevationRequired = 740;
+
+// Where the system's process start looks for a program named without a
+// folder, besides the current directory.
+struct ProgramSearchFolders {
+    std::wstring launcherFolder;  // the folder of the running executable
+    std::wstring systemFolder;    // the 32-bit system folder
+    std::wstring windowsFolder;
+    std::wstring path;            // the PATH environment value; empty when unset
+    // False when the user has the current directory left out of the search
+    // for names without a backslash (NoDefaultCurrentDirectoryInExePath).
+    bool currentDirectory = true;
+};
 
 class Host {
 public:
@@ -90,13 +126,10 @@ public:
     virtual void WriteProfileString(const std::wstring& section, const std::wstring& key,
                                     const std::wstring& value, const std::wstring& file) = 0;
 
-    // Stop icon, OK button, title "Trelvo"; returns when dismissed.
-    virtual void ShowStopMessage(const std::wstring& text) = 0;
-
     // Decode an existing image file; throws UncheckedFailure naming the file
     // and the reason when it cannot.
     virtual std::unique_ptr<Picture> LoadPicture(const std::wstring& path) = 0;
-    virtual std::unique_ptr<Picture> LoadIcon(const std::wstring& path) = 0;
+    virtual std::unique_ptr<Icon> LoadIcon(const std::wstring& path) = 0;
 
     // The splash window, built on first use (silent mode never builds it).
     virtual SplashWindow& Window(WindowEvents& events) = 0;
@@ -107,15 +140,54 @@ public:
     virtual StartOutcome StartElevated(const std::wstring& program,
                                        const std::wstring& parameters) = 0;
 
-    // End the process at once.
-    [[noreturn]] void EndProgram(ExitCode code)
-    {
-        EndProcess(code);
-        std::abort();  // EndProcess does not come back
-    }
+    // --- Finding and opening what an action names ---
+    // The process start finds a program by its own search (FindProgram in
+    // src/launch); these are the places it looks and what it opens otherwise.
+
+    // The folders the system's process start searches, as the system names
+    // them; the 16-bit system folder is "System" in the Windows folder.
+    virtual ProgramSearchFolders FoldersSearchedForPrograms() = 0;
+    // True only for an existing folder; false for a file or nothing.
+    virtual bool FolderExists(const std::wstring& path) = 0;
+    // Open a document, folder or URL with the shell's "open" verb in the
+    // given current directory, shown normally; never waits.
+    virtual StartOutcome OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                          const std::wstring& directory) = 0;
+
+    // Ends the process at once, with the code's status. With a message, it
+    // is first shown in a box with the stop icon, an OK button and the title
+    // "Trelvo", and the end follows its dismissal.
+    [[noreturn]] void EndProgram(ExitCode code, const wchar_t* message = L"") { End(code, message); }
+    [[noreturn]] void EndProgram(ExitCode code, const std::wstring& message) { End(code, message); }
 
 protected:
-    virtual void EndProcess(ExitCode code) = 0;
+    // `message` is empty for none; its characters are followed by a null
+    // (it views a whole string or a literal), so it can go to the system as is.
+    virtual void EndProcess(ExitCode code, std::wstring_view message) = 0;
+
+private:
+    [[noreturn]] void End(ExitCode code, std::wstring_view message)
+    {
+        EndProcess(code, message);
+        std::abort();  // EndProcess does not come back
+    }
 };
+
+// The rule for unchecked failures, in one place: runs `work`; a failure that
+// escapes it ends the program with a message that names it. Running out of
+// memory is reported without taking more.
+template <typename Work>
+void RunChecked(Host& host, Work&& work)
+{
+    try {
+        work();
+    } catch (const UncheckedFailure& failure) {
+        host.EndProgram(ExitCode::UncheckedFailure, failure.Message());
+    } catch (const std::bad_alloc&) {
+        host.EndProgram(ExitCode::UncheckedFailure, L"Trelvo ran out of memory.");
+    } catch (const std::exception&) {
+        host.EndProgram(ExitCode::UncheckedFailure, L"Trelvo stopped because of an internal error.");
+    }
+}
 
 }  // namespace trelvo

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "platform/Win32Gui.h"
+#include "platform/Win32Functions.h"
 
 #include <memory>
 #include <type_traits>
@@ -85,12 +85,29 @@ private:
     HDC dc_;
 };
 
-// Loads a DLL from the system directory only, never from the medium or the
-// current directory.
-UniqueLibrary LoadSystemLibrary(const wchar_t* name);
+// One painting of a window: BeginPaint to EndPaint.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintScope() { EndPaint(window_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC get() const { return dc_; }
 
-// The system's own words for an error code, without the trailing line break;
-// a message that names its subject names `subject`.
-std::wstring SystemErrorText(DWORD error, const std::wstring& subject = L"");
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// Memory the system allocated for the caller with LocalAlloc.
+struct LocalFreer {
+    void operator()(void* memory) const
+    {
+        if (memory) LocalFree(memory);
+    }
+};
+template <typename T>
+using LocalMemory = std::unique_ptr<T, LocalFreer>;
 
 }  // namespace trelvo::win32

@@ -1,62 +1,53 @@
 #include "platform/Win32Host.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
+#include "config/ProfileText.h"
 #include "launch/CommandLine.h"
+#include "platform/Win32System.h"
 
+#include <optional>
 #include <vector>
 
 namespace trelvo::win32 {
 
-UniqueLibrary LoadSystemLibrary(const wchar_t* name)
+namespace {
+
+inline constinit SystemFunction<decltype(::ShellExecuteExW)> ShellExecuteExW{SystemLibrary::Shell32, "ShellExecuteExW"};
+inline constinit SystemFunction<HRESULT WINAPI(void*, DWORD)> CoInitializeEx{SystemLibrary::Ole32, "CoInitializeEx"};
+
+}  // namespace
+
+namespace {
+
+// The system's profile routine looks for a file named without a full path in
+// the Windows folder; such names stay with it.
+bool IsFullPath(const std::wstring& path)
 {
-    // The DLL and everything it imports from the system directory only.
-    if (HMODULE library = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return UniqueLibrary(library);
-    // Windows 7 without the search-flag update: a full path into the system
-    // directory, whose dependencies are then looked up from there first.
-    wchar_t directory[MAX_PATH];
-    UINT length = GetSystemDirectoryW(directory, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    std::wstring path(directory, length);
-    path += L'\\';
-    path += name;
-    return UniqueLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    return (path.size() >= 3 && path[1] == L':' && separator(path[2])) ||
+           (path.size() >= 2 && separator(path[0]) && separator(path[1]));
 }
 
-HMODULE GuiModule(GuiLibrary library)
+// The whole file, or nothing when it cannot be read: absent, a folder,
+// locked, or larger than any configuration file.
+std::optional<std::string> FileBytes(const std::wstring& path)
 {
-    // Loaded once and kept for the life of the process.
-    static HMODULE user32 = nullptr, gdi32 = nullptr;
-    HMODULE& module = library == GuiLibrary::User32 ? user32 : gdi32;
-    if (!module) module = LoadSystemLibrary(library == GuiLibrary::User32 ? L"user32.dll" : L"gdi32.dll").release();
-    return module;
+    constexpr LONGLONG kLargest = 16 << 20;
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (file.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargest)
+        return std::nullopt;
+    std::string bytes(size_t(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), DWORD(bytes.size()), &read, nullptr)) return std::nullopt;
+    bytes.resize(read);
+    return bytes;
 }
 
-void MissingGuiFunction(const char*)
-{
-    // Without the window system there is no message box to show either.
-    ExitProcess(UINT(ExitCode::UncheckedFailure));
-}
-
-std::wstring SystemErrorText(DWORD error, const std::wstring& subject)
-{
-    // Some system messages name their subject ("%1 is not a valid Win32
-    // application."): every insert gets the subject, never a raw "%1".
-    const DWORD_PTR inserts[9] = {
-        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()),
-        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()),
-        DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str()), DWORD_PTR(subject.c_str())};
-    wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                                  nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                  reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(inserts)));
-    std::wstring result = length ? std::wstring(text, length) : L"Unknown error.";
-    if (text) LocalFree(text);
-    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
-        result.pop_back();
-    return result;
-}
+}  // namespace
 
 std::wstring Win32Host::CurrentDirectory()
 {
@@ -97,8 +88,18 @@ std::uint32_t Win32Host::ReadProfileString(const std::wstring& section, const st
                                            const std::wstring& fallback, wchar_t* buffer,
                                            std::uint32_t size, const std::wstring& file)
 {
-    // The wide routine reads the same 8-bit file, converting with the system
-    // code page, and also finds files whose path is outside that code page.
+    // A UTF-8 file (ProfileFileEncoding's rule) is read by the program's own
+    // reader: the system's routine would read it in the code page, and on
+    // Windows takes a byte-order mark for part of the first line. The file is
+    // read and classified on every call: the launcher reads about ten keys of
+    // a small file at start-up, and the system's routine reads the file on
+    // each call too.
+    if (IsFullPath(file))
+        if (std::optional<std::string> bytes = FileBytes(file); bytes && IsUtf8(ProfileFileEncoding(*bytes)))
+            return ReadProfileText(*bytes, section, key, fallback, buffer, size);
+    // Any other file as the system reads it: the code page, or UTF-16 after
+    // its mark. The wide routine also finds files whose path is outside the
+    // code page.
     return GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer, size, file.c_str());
 }
 
@@ -108,18 +109,12 @@ void Win32Host::WriteProfileString(const std::wstring& section, const std::wstri
     WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str());
 }
 
-void Win32Host::ShowStopMessage(const std::wstring& text)
-{
-    HWND owner = window_ && IsWindowVisible(window_->Handle()) ? window_->Handle() : nullptr;
-    MessageBoxW(owner, text.c_str(), L"Trelvo", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
-}
-
 std::unique_ptr<Picture> Win32Host::LoadPicture(const std::wstring& path)
 {
     return DecodeImage(path, L"picture");
 }
 
-std::unique_ptr<Picture> Win32Host::LoadIcon(const std::wstring& path)
+std::unique_ptr<Icon> Win32Host::LoadIcon(const std::wstring& path)
 {
     auto icons = std::make_unique<IconPair>();
     const int large = GetSystemMetrics(SM_CXICON), small = GetSystemMetrics(SM_CXSMICON);
@@ -131,16 +126,21 @@ std::unique_ptr<Picture> Win32Host::LoadIcon(const std::wstring& path)
     }
     // Any other image is scaled into the two icon sizes.
     std::unique_ptr<DecodedImage> image = DecodeImage(path, L"icon");
-    icons->large = IconFromImage(*image, large);
-    icons->small = IconFromImage(*image, small);
-    if (!icons->large) throw UncheckedFailure(L"Couldn't load the icon " + path + L": " + SystemErrorText(GetLastError()));
+    icons->large = IconFromImage(image->image, large);
+    icons->small = IconFromImage(image->image, small);
     return icons;
 }
 
 SplashWindow& Win32Host::Window(WindowEvents& events)
 {
-    if (!window_) window_ = std::make_unique<Win32Window>(instance_, events);
+    if (!window_) window_ = std::make_unique<Win32Window>(instance_, events, *this);
     return *window_;
+}
+
+void Win32Host::ShowWindowAndRun(WindowEvents& events)
+{
+    Window(events);
+    window_->ShowAndRun();
 }
 
 StartOutcome Win32Host::StartProcess(const std::wstring& commandLine)
@@ -159,32 +159,96 @@ StartOutcome Win32Host::StartProcess(const std::wstring& commandLine)
     return {};
 }
 
-StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::wstring& parameters)
+namespace {
+
+// The shell's start of a file with a verb: shown normally, not waited for,
+// and no message box of the shell's own (the launcher reports failures).
+StartOutcome ShellExecuteWith(const wchar_t* verb, const std::wstring& file, const std::wstring& parameters,
+                              const std::wstring& directory)
 {
-    using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-    UniqueLibrary shell = LoadSystemLibrary(L"shell32.dll");
-    auto shellExecuteEx = shell ? reinterpret_cast<ShellExecuteExFn>(
-                                      reinterpret_cast<void*>(GetProcAddress(shell.get(), "ShellExecuteExW")))
-                                : nullptr;
+    auto shellExecuteEx = ShellExecuteExW.Find();
     if (!shellExecuteEx) return {ERROR_PROC_NOT_FOUND, SystemErrorText(ERROR_PROC_NOT_FOUND)};
+
+    // Opening a document or URL may run shell extensions, which expect COM
+    // on the calling thread; the process ends right after, so it stays.
+    if (auto coInitializeEx = CoInitializeEx.Find())
+        coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.lpVerb = L"runas";
-    info.lpFile = program.c_str();
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
     info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
     info.nShow = SW_SHOWNORMAL;
     if (!shellExecuteEx(&info)) {
         DWORD error = GetLastError();
-        return {error, SystemErrorText(error, program)};
+        return {error, SystemErrorText(error, file)};
     }
-    UniqueHandle processHandle(info.hProcess);
+    UniqueHandle processHandle(info.hProcess);  // null when the file went to a running program
     return {};
 }
 
-void Win32Host::EndProcess(ExitCode code)
+std::wstring FolderOf(const std::wstring& path)
 {
-    ExitProcess(UINT(code));
+    size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) return {};
+    return path.substr(0, separator == 2 && path[1] == L':' ? 3 : separator);  // "C:\" keeps its separator
+}
+
+// A string the system fills by the "size needed" convention.
+template <typename Fill>
+std::wstring SystemString(Fill&& fill)
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        UINT length = fill(buffer.data(), UINT(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+}
+
+}  // namespace
+
+StartOutcome Win32Host::StartElevated(const std::wstring& program, const std::wstring& parameters)
+{
+    return ShellExecuteWith(L"runas", program, parameters, L"");
+}
+
+StartOutcome Win32Host::OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                         const std::wstring& directory)
+{
+    return ShellExecuteWith(L"open", file, parameters, directory);
+}
+
+ProgramSearchFolders Win32Host::FoldersSearchedForPrograms()
+{
+    ProgramSearchFolders folders;
+    std::vector<wchar_t> module(MAX_PATH);
+    DWORD length;
+    while ((length = GetModuleFileNameW(nullptr, module.data(), DWORD(module.size()))) >= module.size())
+        module.resize(module.size() * 2);
+    folders.launcherFolder = FolderOf(std::wstring(module.data(), length));
+    folders.systemFolder = SystemString([](wchar_t* b, UINT n) { return GetSystemDirectoryW(b, n); });
+    folders.windowsFolder = SystemString([](wchar_t* b, UINT n) { return GetWindowsDirectoryW(b, n); });
+    folders.path = SystemString([](wchar_t* b, UINT n) { return UINT(GetEnvironmentVariableW(L"PATH", b, n)); });
+    folders.currentDirectory = NeedCurrentDirectoryForExePathW(L"program.exe") != FALSE;
+    return folders;
+}
+
+bool Win32Host::FolderExists(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void Win32Host::EndProcess(ExitCode code, std::wstring_view message)
+{
+    // A message about the shown window is owned by it.
+    HWND owner = window_ && IsWindowVisible(window_->Handle()) ? window_->Handle() : nullptr;
+    EndLauncher(code, message.empty() ? nullptr : message.data(), owner);
 }
 
 }  // namespace trelvo::win32

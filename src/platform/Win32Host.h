@@ -20,18 +20,22 @@ public:
                                     const std::wstring& file) override;
     void WriteProfileString(const std::wstring& section, const std::wstring& key,
                             const std::wstring& value, const std::wstring& file) override;
-    void ShowStopMessage(const std::wstring& text) override;
     std::unique_ptr<Picture> LoadPicture(const std::wstring& path) override;
-    std::unique_ptr<Picture> LoadIcon(const std::wstring& path) override;
+    std::unique_ptr<Icon> LoadIcon(const std::wstring& path) override;
     SplashWindow& Window(WindowEvents& events) override;
     StartOutcome StartProcess(const std::wstring& commandLine) override;
     StartOutcome StartElevated(const std::wstring& program, const std::wstring& parameters) override;
+    ProgramSearchFolders FoldersSearchedForPrograms() override;
+    bool FolderExists(const std::wstring& path) override;
+    StartOutcome OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                  const std::wstring& directory) override;
 
-    // The window built during start-up, if any.
-    Win32Window* BuiltWindow() const { return window_.get(); }
+    // Dialog mode after start-up: shows the dressed window and runs its
+    // event loop, which only an end of the program leaves.
+    void ShowWindowAndRun(WindowEvents& events);
 
 protected:
-    void EndProcess(ExitCode code) override;
+    void EndProcess(ExitCode code, std::wstring_view message) override;
 
 private:
     HINSTANCE instance_;

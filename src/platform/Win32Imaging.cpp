@@ -1,9 +1,9 @@
 #include "platform/Win32Imaging.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "config/TextConversions.h"
+#include "platform/Win32System.h"
 
 #include <string>
 
@@ -36,54 +36,37 @@ constexpr UINT kLockRead = 1, kLockUserBuffer = 4;
 constexpr UINT kMaxSide = 16384;
 constexpr UINT64 kMaxPixels = 64ull * 1024 * 1024;
 
-class Gdiplus {
-public:
-    using Startup = GpStatus(WINAPI*)(ULONG_PTR*, const GpStartupInput*, void*);
-    using CreateFromFile = GpStatus(WINAPI*)(const WCHAR*, GpBitmap**);
-    using GetSize = GpStatus(WINAPI*)(GpBitmap*, UINT*);
-    using LockBits = GpStatus(WINAPI*)(GpBitmap*, const GpRect*, UINT, INT, GpBitmapData*);
-    using UnlockBits = GpStatus(WINAPI*)(GpBitmap*, GpBitmapData*);
-    using Dispose = GpStatus(WINAPI*)(GpBitmap*);
+using GdiplusStartupFn = GpStatus WINAPI(ULONG_PTR*, const GpStartupInput*, void*);
+using CreateFromFileFn = GpStatus WINAPI(const WCHAR*, GpBitmap**);
+using GetSizeFn = GpStatus WINAPI(GpBitmap*, UINT*);
+using LockBitsFn = GpStatus WINAPI(GpBitmap*, const GpRect*, UINT, INT, GpBitmapData*);
+using UnlockBitsFn = GpStatus WINAPI(GpBitmap*, GpBitmapData*);
+using DisposeFn = GpStatus WINAPI(GpBitmap*);
 
-    static Gdiplus& Instance()
-    {
-        static Gdiplus gdiplus;
-        return gdiplus;
-    }
+inline constinit SystemFunction<GdiplusStartupFn> GdiplusStartup{SystemLibrary::Gdiplus, "GdiplusStartup"};
+inline constinit SystemFunction<CreateFromFileFn> GdipCreateBitmapFromFile{SystemLibrary::Gdiplus, "GdipCreateBitmapFromFile"};
+inline constinit SystemFunction<GetSizeFn> GdipGetImageWidth{SystemLibrary::Gdiplus, "GdipGetImageWidth"};
+inline constinit SystemFunction<GetSizeFn> GdipGetImageHeight{SystemLibrary::Gdiplus, "GdipGetImageHeight"};
+inline constinit SystemFunction<LockBitsFn> GdipBitmapLockBits{SystemLibrary::Gdiplus, "GdipBitmapLockBits"};
+inline constinit SystemFunction<UnlockBitsFn> GdipBitmapUnlockBits{SystemLibrary::Gdiplus, "GdipBitmapUnlockBits"};
+inline constinit SystemFunction<DisposeFn> GdipDisposeImage{SystemLibrary::Gdiplus, "GdipDisposeImage"};
 
-    bool ready = false;
-    CreateFromFile createFromFile = nullptr;
-    GetSize width = nullptr, height = nullptr;
-    LockBits lockBits = nullptr;
-    UnlockBits unlockBits = nullptr;
-    Dispose dispose = nullptr;
-
-private:
-    Gdiplus() : library_(LoadSystemLibrary(L"gdiplus.dll"))
-    {
-        if (!library_) return;
-        auto startup = Find<Startup>("GdiplusStartup");
-        createFromFile = Find<CreateFromFile>("GdipCreateBitmapFromFile");
-        width = Find<GetSize>("GdipGetImageWidth");
-        height = Find<GetSize>("GdipGetImageHeight");
-        lockBits = Find<LockBits>("GdipBitmapLockBits");
-        unlockBits = Find<UnlockBits>("GdipBitmapUnlockBits");
-        dispose = Find<Dispose>("GdipDisposeImage");
+// GDI+ started once, on the first image that needs it; false when the system
+// lacks it or any function the decoding uses.
+bool GdiplusReady()
+{
+    static const bool ready = [] {
+        if (!GdiplusStartup.Find() || !GdipCreateBitmapFromFile.Find() || !GdipGetImageWidth.Find() ||
+            !GdipGetImageHeight.Find() || !GdipBitmapLockBits.Find() || !GdipBitmapUnlockBits.Find() ||
+            !GdipDisposeImage.Find())
+            return false;
+        ULONG_PTR token = 0;  // kept: GDI+ stays up until the process ends
         GpStartupInput input;
         void* hooks[2] = {};
-        ready = startup && createFromFile && width && height && lockBits && unlockBits && dispose &&
-                startup(&token_, &input, hooks) == 0;
-    }
-
-    template <typename F>
-    F Find(const char* name)
-    {
-        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library_.get(), name)));
-    }
-
-    UniqueLibrary library_;
-    ULONG_PTR token_ = 0;
-};
+        return GdiplusStartup(&token, &input, hooks) == 0;
+    }();
+    return ready;
+}
 
 std::wstring StatusText(GpStatus status)
 {
@@ -106,9 +89,12 @@ std::wstring StatusText(GpStatus status)
 
 struct BitmapOwner {
     GpBitmap* bitmap = nullptr;
+    BitmapOwner() = default;
+    BitmapOwner(const BitmapOwner&) = delete;
+    BitmapOwner& operator=(const BitmapOwner&) = delete;
     ~BitmapOwner()
     {
-        if (bitmap) Gdiplus::Instance().dispose(bitmap);
+        if (bitmap) GdipDisposeImage(bitmap);
     }
 };
 
@@ -169,22 +155,22 @@ std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar
     if (!bitmap) return nullptr;
     BITMAP info{};
     GetObjectW(bitmap.get(), sizeof info, &info);
-    auto image = std::make_unique<DecodedImage>();
-    image->width = info.bmWidth;
-    image->height = info.bmHeight;
-    image->pixels.resize(size_t(info.bmWidth) * info.bmHeight);
+    auto decoded = std::make_unique<DecodedImage>();
+    PixelImage& image = decoded->image;
+    image.width = info.bmWidth;
+    image.height = info.bmHeight;
+    image.pixels.resize(size_t(info.bmWidth) * info.bmHeight);
     BITMAPINFO request{};
     request.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     request.bmiHeader.biWidth = info.bmWidth;
     request.bmiHeader.biHeight = -info.bmHeight;  // top row first
     request.bmiHeader.biPlanes = 1;
     request.bmiHeader.biBitCount = 32;
-    HDC screen = GetDC(nullptr);
-    int rows = GetDIBits(screen, bitmap.get(), 0, UINT(info.bmHeight), image->pixels.data(), &request, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    ScreenDC screen;
+    int rows = GetDIBits(screen.get(), bitmap.get(), 0, UINT(info.bmHeight), image.pixels.data(), &request, DIB_RGB_COLORS);
     if (rows != info.bmHeight) Fail(what, path, L"the file is damaged or is not an image");
-    for (auto& pixel : image->pixels) pixel |= 0xFF000000u;  // bitmaps are opaque
-    return image;
+    for (auto& pixel : image.pixels) pixel |= 0xFF000000u;  // bitmaps are opaque
+    return decoded;
 }
 
 }  // namespace
@@ -206,144 +192,61 @@ std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_
     if (head.size() >= 10 && (head.compare(0, 6, "GIF87a") == 0 || head.compare(0, 6, "GIF89a") == 0))
         CheckSize(what, path, byte(6) | byte(7) << 8, byte(8) | byte(9) << 8);
 
-    Gdiplus& gdiplus = Gdiplus::Instance();
-    if (!gdiplus.ready) Fail(what, path, L"the system's image decoder (GDI+) is not available");
+    if (!GdiplusReady()) Fail(what, path, L"the system's image decoder (GDI+) is not available");
 
     // The decoder keeps the file open until the bitmap is disposed; the pixels
     // are copied out at once so that no file stays open.
     BitmapOwner owner;
-    if (GpStatus status = gdiplus.createFromFile(path.c_str(), &owner.bitmap); status != 0)
+    if (GpStatus status = GdipCreateBitmapFromFile(path.c_str(), &owner.bitmap); status != 0)
         Fail(what, path, StatusText(status));
     UINT width = 0, height = 0;
-    gdiplus.width(owner.bitmap, &width);
-    gdiplus.height(owner.bitmap, &height);
+    GdipGetImageWidth(owner.bitmap, &width);
+    GdipGetImageHeight(owner.bitmap, &height);
     CheckSize(what, path, width, height);
 
-    auto image = std::make_unique<DecodedImage>();
-    image->width = int(width);
-    image->height = int(height);
-    image->pixels.resize(size_t(width) * height);
+    auto decoded = std::make_unique<DecodedImage>();
+    PixelImage& image = decoded->image;
+    image.width = int(width);
+    image.height = int(height);
+    image.pixels.resize(size_t(width) * height);
     GpRect rect{0, 0, INT(width), INT(height)};
-    GpBitmapData data{width, height, INT(width * 4), kPixelFormat32bppPARGB, image->pixels.data(), 0};
-    if (GpStatus status = gdiplus.lockBits(owner.bitmap, &rect, kLockRead | kLockUserBuffer,
-                                           kPixelFormat32bppPARGB, &data);
+    GpBitmapData data{width, height, INT(width * 4), kPixelFormat32bppPARGB, image.pixels.data(), 0};
+    if (GpStatus status = GdipBitmapLockBits(owner.bitmap, &rect, kLockRead | kLockUserBuffer,
+                                             kPixelFormat32bppPARGB, &data);
         status != 0)
         Fail(what, path, StatusText(status));
-    gdiplus.unlockBits(owner.bitmap, &data);
-    return image;
+    GdipBitmapUnlockBits(owner.bitmap, &data);
+    return decoded;
 }
 
-namespace {
-
-// Weights of the source samples for each target sample along one axis.
-struct Tap {
-    int first = 0;
-    std::vector<float> weights;
-};
-
-std::vector<Tap> Taps(int from, int to)
-{
-    std::vector<Tap> taps(static_cast<size_t>(to));
-    float scale = float(from) / float(to), reach = std::max(1.0f, scale);
-    for (int t = 0; t < to; ++t) {
-        float centre = (float(t) + 0.5f) * scale - 0.5f;
-        int first = std::max(0, int(std::floor(centre - reach)) + 1);
-        int last = std::min(from - 1, int(std::ceil(centre + reach)) - 1);
-        Tap& tap = taps[size_t(t)];
-        tap.first = first;
-        float total = 0;
-        for (int s = first; s <= last; ++s) {
-            float w = std::max(0.0f, 1.0f - std::fabs(float(s) - centre) / reach);
-            tap.weights.push_back(w);
-            total += w;
-        }
-        if (tap.weights.empty()) {  // centre beyond an edge: take the edge sample
-            tap.first = std::clamp(int(std::lround(centre)), 0, from - 1);
-            tap.weights.push_back(1.0f);
-            total = 1.0f;
-        }
-        for (float& w : tap.weights) w /= total;
-    }
-    return taps;
-}
-
-}  // namespace
-
-std::unique_ptr<DecodedImage> ResizeImage(const DecodedImage& image, int width, int height)
-{
-    auto out = std::make_unique<DecodedImage>();
-    out->width = width;
-    out->height = height;
-    out->pixels.resize(size_t(width) * height);
-    std::vector<Tap> across = Taps(image.width, width), down = Taps(image.height, height);
-    // Horizontal pass into floats, then the vertical pass into pixels.
-    std::vector<float> rows(size_t(width) * image.height * 4);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const Tap& tap = across[size_t(x)];
-            float* acc = &rows[(size_t(y) * width + x) * 4];
-            for (size_t k = 0; k < tap.weights.size(); ++k) {
-                std::uint32_t p = image.pixels[size_t(y) * image.width + tap.first + int(k)];
-                for (int c = 0; c < 4; ++c) acc[c] += tap.weights[k] * float((p >> (8 * c)) & 0xFF);
-            }
-        }
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const Tap& tap = down[size_t(y)];
-            float acc[4] = {};
-            for (size_t k = 0; k < tap.weights.size(); ++k) {
-                const float* src = &rows[(size_t(tap.first + int(k)) * width + x) * 4];
-                for (int c = 0; c < 4; ++c) acc[c] += tap.weights[k] * src[c];
-            }
-            std::uint32_t pixel = 0;
-            for (int c = 0; c < 4; ++c) pixel |= std::uint32_t(std::clamp(acc[c] + 0.5f, 0.0f, 255.0f)) << (8 * c);
-            out->pixels[size_t(y) * width + x] = pixel;
-        }
-    return out;
-}
-
-GdiObject<HBITMAP> CreateTopDownDib(int width, int height, std::uint32_t** bits)
+std::uint32_t* DibSection::Pixels(int width, int height)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biHeight = -height;  // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* pixels = nullptr;
-    GdiObject<HBITMAP> dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
-    *bits = static_cast<std::uint32_t*>(pixels);
-    return dib;
+    bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    width_ = bitmap_ ? width : 0;
+    height_ = bitmap_ ? height : 0;
+    return bitmap_ ? static_cast<std::uint32_t*>(pixels) : nullptr;
 }
 
-UniqueIcon IconFromImage(const DecodedImage& image, int size)
+UniqueIcon IconFromImage(const PixelImage& image, int size)
 {
-    // Fit the image into size x size, keeping its aspect ratio, centred.
-    double scale = std::max(double(image.width) / size, double(image.height) / size);
-    int drawnW = std::clamp(int(image.width / scale + 0.5), 1, size);
-    int drawnH = std::clamp(int(image.height / scale + 0.5), 1, size);
-    std::unique_ptr<DecodedImage> fitted = ResizeImage(image, drawnW, drawnH);
-    int offX = (size - drawnW) / 2, offY = (size - drawnH) / 2;
-
-    std::uint32_t* out = nullptr;
-    GdiObject<HBITMAP> colour = CreateTopDownDib(size, size, &out);
+    DibSection colour;
+    PrepareIcon(image, size, colour);
     // An all-zero AND mask: the alpha channel alone decides what shows.
     std::vector<std::uint8_t> zeros(size_t((size + 15) / 16 * 2) * size, 0);
     GdiObject<HBITMAP> mask(CreateBitmap(size, size, 1, 1, zeros.data()));
-    if (!colour || !mask) return nullptr;
-    std::fill(out, out + size * size, 0u);
-    for (int y = 0; y < drawnH; ++y)
-        for (int x = 0; x < drawnW; ++x) {
-            // Icons take straight alpha, not premultiplied.
-            std::uint32_t p = fitted->pixels[size_t(y) * drawnW + x], a = p >> 24, pixel = a << 24;
-            for (int c = 0; c < 3; ++c) {
-                std::uint32_t v = (p >> (8 * c)) & 0xFF;
-                pixel |= (a ? std::min<std::uint32_t>(255, v * 255 / a) : 0) << (8 * c);
-            }
-            out[(y + offY) * size + (x + offX)] = pixel;
-        }
     ICONINFO iconInfo{TRUE, 0, 0, mask.get(), colour.get()};
-    return UniqueIcon(CreateIconIndirect(&iconInfo));
+    UniqueIcon icon(mask ? CreateIconIndirect(&iconInfo) : nullptr);
+    if (!icon)
+        throw UncheckedFailure(L"Couldn't make the window icon of " + ToDecimalDigits(size) + L" x " +
+                               ToDecimalDigits(size) + L" pixels: " + SystemErrorText(GetLastError()));
+    return icon;
 }
 
 }  // namespace trelvo::win32

@@ -1,28 +1,27 @@
 // Image decoding through the system's GDI+ (BMP, GIF, JPEG, PNG, ICO, TIFF),
-// loaded only when a picture is needed.
+// loaded only when a picture is needed, and the bitmaps and icons the window
+// draws. The pixel arithmetic itself is window-free (window/PictureMath.h).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/Host.h"
 #include "platform/Win32Handles.h"
+#include "window/PictureMath.h"
 
 namespace trelvo::win32 {
 
-// A decoded image: premultiplied BGRA pixels, top row first.
+// A decoded splash picture.
 class DecodedImage final : public Picture {
 public:
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
+    PixelImage image;
 };
 
-// An icon pair for the window: the large and the small image.
-class IconPair final : public Picture {
+// A window icon: the large and the small image.
+class IconPair final : public Icon {
 public:
     UniqueIcon large;
     UniqueIcon small;
@@ -32,14 +31,22 @@ public:
 // reason. `what` names the use ("picture" or "icon") in the message.
 std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_t* what);
 
-// The image resized to width x height with a tent filter whose reach grows
-// with the reduction, so both enlarging and reducing stay smooth.
-std::unique_ptr<DecodedImage> ResizeImage(const DecodedImage& image, int width, int height);
+// A 32-bit top-down DIB section, made when the pixel arithmetic asks for its
+// memory; null until then, or when the system refused it.
+class DibSection final : public PixelTarget {
+public:
+    std::uint32_t* Pixels(int width, int height) override;
+    HBITMAP get() const { return bitmap_.get(); }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
 
-// A 32-bit top-down DIB section of width x height; its pixels at *bits.
-GdiObject<HBITMAP> CreateTopDownDib(int width, int height, std::uint32_t** bits);
+private:
+    GdiObject<HBITMAP> bitmap_;
+    int width_ = 0, height_ = 0;
+};
 
-// Builds an icon of the given square size from a decoded image.
-UniqueIcon IconFromImage(const DecodedImage& image, int size);
+// Builds an icon of the given square size from an image; throws
+// UncheckedFailure when the system cannot make it.
+UniqueIcon IconFromImage(const PixelImage& image, int size);
 
 }  // namespace trelvo::win32

@@ -1,19 +1,13 @@
 #include "platform/Win32Window.h"
 
+#include "platform/Win32System.h"
+
 namespace trelvo::win32 {
 namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 constexpr int kBuiltInIconId = 1;
-
-// Functions newer than Windows 7, looked up at run time; each has a fallback.
-template <typename F>
-F User32Function(const char* name)
-{
-    HMODULE user32 = GuiModule(GuiLibrary::User32);
-    return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
-}
 
 int SystemDpi()
 {
@@ -23,14 +17,14 @@ int SystemDpi()
 
 int WindowDpi(HWND window)
 {
-    static auto getDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    auto getDpiForWindow = GetDpiForWindow.Find();
     UINT dpi = getDpiForWindow ? getDpiForWindow(window) : 0;
     return dpi ? int(dpi) : SystemDpi();
 }
 
 RECT FrameForClient(int width, int height, int dpi)
 {
-    static auto adjustForDpi = User32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    auto adjustForDpi = AdjustWindowRectExForDpi.Find();
     RECT frame{0, 0, width, height};
     if (!adjustForDpi || !adjustForDpi(&frame, kStyle, FALSE, kExStyle, UINT(dpi)))
         AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
@@ -40,7 +34,7 @@ RECT FrameForClient(int width, int height, int dpi)
 // The system's message font at a DPI.
 HFONT MessageFont(int dpi)
 {
-    static auto parametersForDpi = User32Function<BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT)>("SystemParametersInfoForDpi");
+    auto parametersForDpi = SystemParametersInfoForDpi.Find();
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (parametersForDpi && parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, UINT(dpi)))
@@ -61,19 +55,19 @@ COLORREF ToColorRef(std::uint32_t colour)
 
 }  // namespace
 
-Win32Window::Win32Window(HINSTANCE instance, WindowEvents& events) : events_(events)
+Win32Window::Win32Window(HINSTANCE instance, WindowEvents& events, Host& host) : events_(events), host_(host)
 {
-    builtInLarge_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kBuiltInIconId), IMAGE_ICON,
-                                                  GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    builtInSmall_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kBuiltInIconId), IMAGE_ICON,
-                                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    builtInLarge_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kBuiltInIconId), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    builtInSmall_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kBuiltInIconId), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
 
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = builtInLarge_;
-    windowClass.hIconSm = builtInSmall_;
+    windowClass.hIcon = builtInLarge_.get();
+    windowClass.hIconSm = builtInSmall_.get();
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     windowClass.lpszClassName = kSplashClassName;
     RegisterClassExW(&windowClass);
@@ -119,7 +113,16 @@ void Win32Window::ApplyDpi(int dpi, const RECT* suggested)
         PlaceButton(i);
         if (font_) SendMessageW(buttons_[i], WM_SETFONT, WPARAM(font_.get()), TRUE);
     }
-    composite_.reset();
+    PrepareComposite();
+}
+
+void Win32Window::PrepareComposite()
+{
+    if (picture_) {
+        DibSection composite;
+        trelvo::PrepareComposite(picture_->image, backColor_, dpi_, composite);
+        composite_ = std::move(composite);
+    }
     InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -131,9 +134,8 @@ void Win32Window::PlaceButton(int index)
 
 Win32Window::~Win32Window()
 {
+    // The window first: it uses the icons to the end.
     if (window_) DestroyWindow(window_);
-    if (builtInLarge_) DestroyIcon(builtInLarge_);
-    if (builtInSmall_) DestroyIcon(builtInSmall_);
 }
 
 void Win32Window::SetCaption(const std::wstring& text) { SetWindowTextW(window_, text.c_str()); }
@@ -142,23 +144,24 @@ void Win32Window::SetBackColor(std::uint32_t colour)
 {
     backColor_ = ToColorRef(colour);
     backBrush_.reset(CreateSolidBrush(backColor_));
-    composite_.reset();
-    InvalidateRect(window_, nullptr, TRUE);
+    if (!backBrush_) throw UncheckedFailure(L"Couldn't make the window's background brush: " + SystemErrorText(GetLastError()));
+    PrepareComposite();
 }
 
 void Win32Window::SetPicture(std::unique_ptr<Picture> picture)
 {
+    // Only this host's pictures reach its window.
     picture_.reset(static_cast<DecodedImage*>(picture.release()));
-    composite_.reset();
-    InvalidateRect(window_, nullptr, TRUE);
+    PrepareComposite();
 }
 
-void Win32Window::SetIcon(std::unique_ptr<Picture> icon)
+void Win32Window::SetIcon(std::unique_ptr<Icon> icon)
 {
-    auto& pair = static_cast<IconPair&>(*icon);
-    SendMessageW(window_, WM_SETICON, ICON_BIG, LPARAM(pair.large.get()));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, LPARAM(pair.small ? pair.small.get() : pair.large.get()));
-    icon_ = std::move(icon);  // the window keeps the icons alive
+    // Only this host's icons reach its window.
+    std::unique_ptr<IconPair> pair(static_cast<IconPair*>(icon.release()));
+    SendMessageW(window_, WM_SETICON, ICON_BIG, LPARAM(pair->large.get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, LPARAM(pair->small ? pair->small.get() : pair->large.get()));
+    icon_ = std::move(pair);  // the window keeps the icons alive
 }
 
 void Win32Window::SetButtonCaption(int index, const std::wstring& text)
@@ -211,7 +214,14 @@ LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM wPara
         static_cast<Win32Window*>(create->lpCreateParams)->window_ = window;
     }
     auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->Handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+    // Once the program is ending (its last message box up), the window does
+    // nothing of its own.
+    if (!self || LauncherEnding()) return DefWindowProcW(window, message, wParam, lParam);
+    // No exception crosses the system's frames: a failure in the window's own
+    // work ends the program here, by the rule for unchecked failures.
+    LRESULT result = 0;
+    RunChecked(self->host_, [&] { result = self->Handle(message, wParam, lParam); });
+    return result;
 }
 
 LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)
@@ -262,47 +272,23 @@ void Win32Window::OnCommand(int id, int code, HWND control)
 
 void Win32Window::OnPaint()
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window_, &paint);
+    // Draws what PrepareComposite made; nothing is computed here.
+    PaintScope paint(window_);
+    HDC dc = paint.get();
     RECT client;
     GetClientRect(window_, &client);
-    int pictureW = 0, pictureH = 0;
-    if (picture_) {
-        // The picture is drawn for 96 DPI: it keeps its share of the window.
-        pictureW = MulDiv(picture_->width, dpi_, 96);
-        pictureH = MulDiv(picture_->height, dpi_, 96);
-        if (!composite_) {
-            std::unique_ptr<DecodedImage> resized;
-            if (pictureW != picture_->width || pictureH != picture_->height)
-                resized = ResizeImage(*picture_, pictureW, pictureH);
-            const DecodedImage& source = resized ? *resized : *picture_;
-            // Blend the premultiplied picture over the background colour once.
-            std::uint32_t* out = nullptr;
-            composite_ = CreateTopDownDib(pictureW, pictureH, &out);
-            if (composite_) {
-                const std::uint32_t back[3] = {GetBValue(backColor_), GetGValue(backColor_), GetRValue(backColor_)};
-                for (size_t i = 0; i < source.pixels.size(); ++i) {
-                    std::uint32_t p = source.pixels[i], a = p >> 24, pixel = 0;
-                    for (int c = 0; c < 3; ++c) {
-                        std::uint32_t v = ((p >> (8 * c)) & 0xFF) + (back[c] * (255 - a) + 127) / 255;
-                        pixel |= (v > 255 ? 255 : v) << (8 * c);
-                    }
-                    out[i] = pixel;
-                }
-            }
-        }
-        if (composite_) {
-            MemoryDC memory(dc);
-            SelectScope select(memory.get(), composite_.get());
-            BitBlt(dc, 0, 0, pictureW, pictureH, memory.get(), 0, 0, SRCCOPY);
-        }
+    const int pictureW = composite_.Width(), pictureH = composite_.Height();
+    if (composite_.get()) {
+        MemoryDC memory(dc);
+        if (!memory.get()) throw UncheckedFailure(L"Couldn't draw the picture: " + SystemErrorText(GetLastError()));
+        SelectScope select(memory.get(), composite_.get());
+        BitBlt(dc, 0, 0, pictureW, pictureH, memory.get(), 0, 0, SRCCOPY);
     }
     // The background shows to the right of and below the picture.
     RECT right{pictureW, 0, client.right, client.bottom};
     RECT below{0, pictureH, pictureW < client.right ? pictureW : client.right, client.bottom};
     if (right.left < right.right) FillRect(dc, &right, backBrush_.get());
     if (below.top < below.bottom) FillRect(dc, &below, backBrush_.get());
-    EndPaint(window_, &paint);
 }
 
 }  // namespace trelvo::win32

@@ -17,7 +17,9 @@ constexpr wchar_t kSplashClassName[] = L"TrelvoSplash";
 
 class Win32Window final : public SplashWindow {
 public:
-    Win32Window(HINSTANCE instance, WindowEvents& events);
+    // Failures inside the window's own message handling end the program
+    // through `host`, by the rule for unchecked failures.
+    Win32Window(HINSTANCE instance, WindowEvents& events, Host& host);
     ~Win32Window() override;
     Win32Window(const Win32Window&) = delete;
     Win32Window& operator=(const Win32Window&) = delete;
@@ -25,7 +27,7 @@ public:
     void SetCaption(const std::wstring& text) override;
     void SetBackColor(std::uint32_t colour) override;
     void SetPicture(std::unique_ptr<Picture> picture) override;
-    void SetIcon(std::unique_ptr<Picture> icon) override;
+    void SetIcon(std::unique_ptr<Icon> icon) override;
     void SetButtonCaption(int index, const std::wstring& text) override;
     void SetButtonLeft(int index, int twips) override;
     void SetButtonVisible(int index, bool visible) override;
@@ -42,11 +44,16 @@ private:
     void FocusFirstVisibleButton();
     // Sizes the window, the buttons, the font and the picture for a DPI.
     void ApplyDpi(int dpi, const RECT* suggested);
+    // Prepares what the paint handler draws: the picture scaled for the DPI
+    // and blended over the background colour. Run whenever one of the three
+    // changes; throws UncheckedFailure or std::bad_alloc when it cannot.
+    void PrepareComposite();
     void PlaceButton(int index);
     int Pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
     HWND Button(int index) const { return buttons_[index]; }
 
     WindowEvents& events_;
+    Host& host_;
     HWND window_ = nullptr;
     HWND buttons_[design::kButtonCount] = {};
     int buttonLeft_[design::kButtonCount] = {};  // twips
@@ -55,9 +62,9 @@ private:
     COLORREF backColor_ = 0;
     GdiObject<HBRUSH> backBrush_;
     std::unique_ptr<DecodedImage> picture_;
-    GdiObject<HBITMAP> composite_;  // the picture, scaled for the DPI, blended over the background
-    std::unique_ptr<Picture> icon_;
-    HICON builtInLarge_ = nullptr, builtInSmall_ = nullptr;
+    DibSection composite_;  // the picture, scaled for the DPI, blended over the background
+    std::unique_ptr<IconPair> icon_;
+    UniqueIcon builtInLarge_, builtInSmall_;
 };
 
 }  // namespace trelvo::win32

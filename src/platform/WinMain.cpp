@@ -1,5 +1,6 @@
 // Process entry: harden the process, build the window object, run start-up,
-// then the window's event loop. Every way out ends the process from inside.
+// then, when start-up says so, the window's event loop. Every way out ends
+// the process through the one way out (EndLauncher), with its exit status.
 #include <windows.h>
 
 #include <cstdint>
@@ -7,25 +8,20 @@
 #include <new>
 
 #include "platform/Win32Host.h"
+#include "platform/Win32System.h"
 #include "window/frmSplash.h"
 
 namespace {
+
+using trelvo::ExitCode;
+using trelvo::win32::EndLauncher;
 
 // Only the system directory is searched for DLLs: a DLL placed on the medium
 // or in the current directory is never loaded into the launcher.
 void RestrictDllSearch()
 {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    auto setDefault = trelvo::win32::SetDefaultDllDirectories.Find();
     if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
-}
-
-[[noreturn]] void ReportFault(const wchar_t* text)
-{
-    trelvo::win32::MessageBoxW(nullptr, text, L"Trelvo", MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
-    ExitProcess(UINT(trelvo::ExitCode::UncheckedFailure));
 }
 
 // A crash ends in our message box, never in the system's crash dialog.
@@ -38,7 +34,7 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
     };
     hex(std::wcsstr(text, L"0x") + 2, info->ExceptionRecord->ExceptionCode);
     hex(std::wcsstr(text, L"address 0x") + 10, reinterpret_cast<std::uintptr_t>(info->ExceptionRecord->ExceptionAddress));
-    ReportFault(text);
+    EndLauncher(ExitCode::UncheckedFailure, text);
 }
 
 }  // namespace
@@ -48,20 +44,21 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
 namespace __gnu_cxx {
 void __verbose_terminate_handler()
 {
-    ReportFault(L"Trelvo stopped because of an internal error.");
+    EndLauncher(ExitCode::UncheckedFailure, L"Trelvo stopped because of an internal error.");
 }
 }  // namespace __gnu_cxx
 
 // The containers' own failure reports. Out of memory stays std::bad_alloc,
-// which the window object reports; the others mean a fault in the launcher
-// and end it at once. Defining them here keeps the runtime's exception
-// classes and their second string implementation out of the executable.
+// which the rule for unchecked failures reports; the others mean a fault in
+// the launcher and end it at once. Defining them here keeps the runtime's
+// exception classes and their second string implementation out of the
+// executable.
 namespace std {
 void __throw_bad_alloc() { throw bad_alloc(); }
 void __throw_bad_array_new_length() { throw bad_alloc(); }
-void __throw_length_error(const char*) { ReportFault(L"Trelvo stopped because of an internal error (length)."); }
-void __throw_logic_error(const char*) { ReportFault(L"Trelvo stopped because of an internal error (logic)."); }
-void __throw_out_of_range_fmt(const char*, ...) { ReportFault(L"Trelvo stopped because of an internal error (range)."); }
+void __throw_length_error(const char*) { EndLauncher(ExitCode::UncheckedFailure, L"Trelvo stopped because of an internal error (length)."); }
+void __throw_logic_error(const char*) { EndLauncher(ExitCode::UncheckedFailure, L"Trelvo stopped because of an internal error (logic)."); }
+void __throw_out_of_range_fmt(const char*, ...) { EndLauncher(ExitCode::UncheckedFailure, L"Trelvo stopped because of an internal error (range)."); }
 }  // namespace std
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
@@ -72,9 +69,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 
     trelvo::win32::Win32Host host(instance);
     trelvo::frmSplash form(host);
-    form.Run([&] { form.Form_Initialize(); });
-
-    // Dialog mode: start-up returned with the window dressed.
-    if (trelvo::win32::Win32Window* window = host.BuiltWindow()) window->ShowAndRun();
-    return int(trelvo::ExitCode::Success);
+    switch (form.Start()) {
+    case trelvo::StartupResult::ShowWindow:
+        host.ShowWindowAndRun(form);
+        break;
+    case trelvo::StartupResult::Ended:
+        break;
+    }
+    // Only an end of the program leaves the event loop; should the system
+    // close it all the same, the launcher ends as a closed window does.
+    host.EndProgram(ExitCode::Success);
 }

@@ -52,10 +52,7 @@ void frmSplash::ApplyBackColor()
 void frmSplash::ApplyPicture()
 {
     std::wstring path = ReadIniValue(IniFile_, L"DIALOG", L"Picture", L"");
-    if (!host_.FileExists(path)) {
-        host_.ShowStopMessage(L"Couldn't find splash screen picture - " + path);
-        host_.EndProgram(ExitCode::MissingPicture);
-    }
+    if (!host_.FileExists(path)) host_.EndProgram(ExitCode::MissingPicture, L"Couldn't find splash screen picture - " + path);
     Window().SetPicture(host_.LoadPicture(path));
 }
 

@@ -8,13 +8,18 @@
 
 #include <array>
 #include <cstdint>
-#include <exception>
-#include <new>
 #include <string>
 
 #include "platform/Host.h"
 
 namespace trelvo {
+
+// What start-up tells the platform to do next. Every other way out of
+// start-up ends the program inside it.
+enum class StartupResult {
+    ShowWindow,  // dialog mode: the window is dressed; show it and run its event loop
+    Ended,       // start-up did not finish (only where ending the program comes back: the tests)
+};
 
 class frmSplash final : public WindowEvents {
 public:
@@ -24,16 +29,27 @@ public:
     frmSplash(const frmSplash&) = delete;
     frmSplash& operator=(const frmSplash&) = delete;
 
-    // Event procedures. The platform reaches them through Run() (start-up) and
-    // the WindowEvents callbacks, which apply the rule for unchecked failures.
-    void Form_Initialize();
+    // Event procedures. The platform reaches them through Start() and the
+    // WindowEvents callbacks, which apply the rule for unchecked failures.
+    StartupResult Form_Initialize();
     void Button_Click(int index);
     void Form_Unload();
 
     // Runs one event procedure; an unchecked failure inside it is reported in
-    // one stop-icon message box and ends the process.
+    // one stop-icon message box and ends the process (RunChecked).
     template <typename Event>
-    void Run(Event&& event);
+    void Run(Event&& event)
+    {
+        RunChecked(host_, event);
+    }
+
+    // Runs start-up (Form_Initialize) and says what comes next.
+    StartupResult Start()
+    {
+        StartupResult next = StartupResult::Ended;
+        Run([&] { next = Form_Initialize(); });
+        return next;
+    }
 
     // Read access for the tests and the platform.
     const std::wstring& IniFile() const { return IniFile_; }
@@ -61,26 +77,11 @@ private:
     void ApplyCaption();
     void LayOutButtons(std::int16_t count);
     SplashWindow& Window() { return host_.Window(*this); }
-    [[noreturn]] void ReportUncheckedFailure(const std::wstring& message);
 
     Host& host_;
     std::wstring IniFile_;
     std::array<std::wstring, kButtons> ButtonAction_{};
     std::int16_t ButtonCount_ = 0;
 };
-
-template <typename Event>
-void frmSplash::Run(Event&& event)
-{
-    try {
-        event();
-    } catch (const UncheckedFailure& failure) {
-        ReportUncheckedFailure(failure.Message());
-    } catch (const std::bad_alloc&) {
-        ReportUncheckedFailure(L"Trelvo ran out of memory.");
-    } catch (const std::exception&) {
-        ReportUncheckedFailure(L"Trelvo stopped because of an internal error.");
-    }
-}
 
 }  // namespace trelvo

@@ -7,58 +7,23 @@
 // case at that DPI in a second instance of the driver, which reads the new
 // value as it starts, and restores the old value afterwards.
 //
-// For each case of the tables below: a fresh medium folder with the INI, the
-// pictures and the launcher copied under the case's name, plus probe.exe (it
-// logs every command line it is started with). The launcher runs in a job
-// object; the driver watches its windows from outside, reads and dismisses
-// its message boxes, measures and samples the splash window, acts on it like
-// a user, and checks the exit code and the command lines that were started.
+// The cases below are run by the harness (tests/harness/Runner.h): a fresh
+// medium folder per case with the INI, the pictures and the launcher copied
+// under the case's name, plus probe.exe (it logs every command line it is
+// started with); the launcher runs in a job object and is watched from
+// outside: its message boxes, the splash window's geometry and colours, what
+// it started, its exit code.
 //
 // Prints one line per failed check and finally "N passed, N failed".
 // Exit code 0 only when no check failed.
-#include "DriverSupport.h"
+#include "harness/Runner.h"
 
 namespace {
 
-using namespace e2e;
+using namespace harness;
 
 // ---------------------------------------------------------------------------
-// The cases
-
-enum class Folder { Media, Other };
-enum class Cwd { Media, Other, DriveRoot };
-
-// A file or folder placed before the start.
-struct Extra {
-    Folder in;
-    std::wstring name;
-    std::string bytes;
-    bool folder = false;
-};
-
-// Expected message boxes (Box) may hold {media}, {cwd}, {ini} and {notfound}
-// (the system's text for a program that isn't there).
-
-struct Case {
-    std::wstring name;
-    std::optional<std::string> ini;  // written as <cwd>\<exe base name>.ini; {media} is replaced
-    std::wstring exe = L"setup.exe";
-    std::wstring folder = L"media";
-    Cwd cwd = Cwd::Media;
-    std::vector<Extra> extras;
-    std::vector<std::wstring> probes = {L"probe.exe"};
-    int exitCode = 0;
-    std::vector<Box> boxes;
-    std::vector<std::string> started;  // probe.log lines, each exactly once
-    std::optional<Splash> splash;      // absent: no splash window may show
-};
-
-const std::wstring kMissingIni = L"{ini} doesn't exist. INI filename must be the same as EXE filename.";
-
-Extra SplashBmp(Folder in = Folder::Media, const std::wstring& name = L"splash.bmp")
-{
-    return {in, name, Bmp(kPictureWidth, kPictureHeight, kPictureColour)};
-}
+// The cases: INI texts are written with CR LF line ends.
 
 // The [DIALOG] section of a shown window with the small picture.
 std::string Dialog(const char* show, const std::string& more = "")
@@ -74,23 +39,23 @@ std::vector<Case> StartupCases()
         {.name = L"missing INI", .exitCode = 1, .boxes = {{kMissingIni}}},
         {.name = L"INI beside the exe, current directory elsewhere",
          .cwd = Cwd::Other,
-         .extras = {{Folder::Media, L"setup.ini", IniBytes(toProbe)}},
+         .files = {{Folder::Media, L"setup.ini", IniBytes(toProbe)}},
          .exitCode = 1,
          .boxes = {{kMissingIni}}},
         {.name = L"INI read from the current directory, not the exe's",
          .ini = "[DIALOG]\nShow=False\nDefaultAction=Probe.exe /From-Current-Dir\n",
          .cwd = Cwd::Other,
-         .extras = {{Folder::Media, L"setup.ini", IniBytes(toProbe)}},
+         .files = {{Folder::Media, L"setup.ini", IniBytes(toProbe)}},
          .started = {"probe.exe /from-current-dir"}},
         {.name = L"renamed exe looks for its own INI",
          .exe = L"install.exe",
-         .extras = {{Folder::Media, L"setup.ini", IniBytes(toProbe)}},
+         .files = {{Folder::Media, L"setup.ini", IniBytes(toProbe)}},
          .exitCode = 1,
          .boxes = {{kMissingIni}}},
         {.name = L"renamed exe reads its own INI",
          .ini = "[DIALOG]\nShow=False\nDefaultAction=Probe.exe /Autorun\n",
          .exe = L"autorun.exe",
-         .extras = {{Folder::Media, L"setup.ini", IniBytes(toProbe)}},
+         .files = {{Folder::Media, L"setup.ini", IniBytes(toProbe)}},
          .started = {"probe.exe /autorun"}},
         {.name = L"exe name with a space and a dot",
          .ini = "[DIALOG]\nShow=False\nDefaultAction=Probe.exe /Dotted\n",
@@ -162,13 +127,13 @@ std::vector<Case> ShowValueCases()
          .started = {"probe.exe /mixed"}},
         {.name = L"Show=Maybe is an error",
          .ini = "[DIALOG]\nShow=Maybe\nDefaultAction=Probe.exe /never\nPicture=splash.bmp\n" + buttons,
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .exitCode = 3,
          .boxes = {{L"", {L"Show", L"DIALOG", L"{ini}", L"Maybe"}}}},
         {.name = L"button Show=Yes is an error",
          .ini = Dialog("True") + Button(1, "True", "One", "Probe.exe /one") + Button(2, "0", "Two", "x") +
                 Button(3, "Yes", "Three", "Probe.exe /three"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .exitCode = 3,
          .boxes = {{L"", {L"Show", L"BUTTON3", L"{ini}", L"Yes"}}}},
     };
@@ -182,22 +147,22 @@ std::vector<Case> LayoutCases()
          .ini = Dialog("True", "Caption=No Buttons\n") + Button(1, "False", "One", "Probe.exe /one") +
                 Button(2, "0", "Two", "Probe.exe /two") + Button(3, nullptr, "Three", "Probe.exe /three") +
                 Button(6, "True", "Six", "Probe.exe /six"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .splash = Splash{.title = L"No Buttons", .captions = {}, .step = Step::Escape}},
         {.name = L"layout of 1 button, click",
          .ini = Dialog("1", "Caption=One Button\n") + Button(1, "1", "&Install", "Probe.EXE /Slot=One"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .started = {"probe.exe /slot=one"},
          .splash = Splash{.title = L"One Button", .captions = {L"&Install"}, .step = Step::Click, .slot = 0}},
         {.name = L"layout of 2 buttons, WM_CLOSE",
          .ini = Dialog("-1", "Caption=Two Buttons\n") + Button(1, "True", "Read Me", "Probe.exe /readme") +
                 Button(2, "True", "Browse", "Probe.exe /browse"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .splash = Splash{.title = L"Two Buttons", .captions = {L"Read Me", L"Browse"}, .step = Step::Close}},
         {.name = L"layout of 3 buttons, exit button",
          .ini = Dialog("TRUE", "Caption=Three Buttons\n") + Button(1, "True", "One", "Probe.exe /one") +
                 Button(2, "True", "Two", "Probe.exe /two") + Button(3, "True", "E&xit", "Exit"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .splash = Splash{.title = L"Three Buttons",
                           .captions = {L"One", L"Two", L"E&xit"},
                           .step = Step::Click,
@@ -206,7 +171,7 @@ std::vector<Case> LayoutCases()
          .ini = Dialog("tRuE", "Caption=Four Buttons\n") + Button(1, "True", "One", "Probe.exe /one") +
                 Button(2, "True", "Two", "Probe.exe /two") + Button(3, "True", "Three", "Probe.exe /three") +
                 Button(4, "True", "Four", "Probe.exe /four"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .splash = Splash{.title = L"Four Buttons",
                           .captions = {L"One", L"Two", L"Three", L"Four"},
                           .step = Step::Escape}},
@@ -215,7 +180,7 @@ std::vector<Case> LayoutCases()
                 Button(2, "1", "Two", "Probe.exe /two") + Button(3, "-1", "Three", "Probe.exe /three") +
                 Button(4, "TRUE", "Four", "Probe.exe /four") + Button(5, "true", "Five", "Probe.EXE /Five") +
                 Button(6, "True", "Six", "Probe.exe /six"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .started = {"probe.exe /five"},
          .splash = Splash{.title = L"Five Buttons",
                           .captions = {L"One", L"Two", L"Three", L"Four", L"Five"},
@@ -232,13 +197,13 @@ std::vector<Case> PackingCases()
          .ini = Dialog("True", "Caption=Packed\n") + Button(1, "False", "First", "Probe.exe /first") +
                 Button(2, "True", "Second", "Probe.exe /second") + Button(4, "1", "Fourth", "Probe.exe /Fourth") +
                 Button(5, "0", "Fifth", "Probe.exe /fifth") + Button(6, "True", "Sixth", "Probe.exe /sixth"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .started = {"probe.exe /fourth"},
          .splash = Splash{.title = L"Packed", .captions = {L"Second", L"Fourth"}, .step = Step::Click, .slot = 1}},
         {.name = L"absent Caption and Action keys",
          .ini = Dialog("True") + Button(1, "True", "Alpha", "Probe.exe /alpha") +
                 Button(2, "True", nullptr, "Probe.exe /two") + Button(3, "True", "Gamma", nullptr),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .exitCode = 3,
          .boxes = {{L"", {L"false", L"{notfound}"}}},
          .splash = Splash{.title = L"False",
@@ -255,7 +220,7 @@ std::vector<Case> KeyboardCases()
         {.name = L"Tab to the third button, Enter",
          .ini = Dialog("True", "Caption=Keys\n") + Button(1, "True", "One", "Probe.exe /one") +
                 Button(2, "True", "Two", "Probe.exe /two") + Button(3, "True", "Three", "Probe.exe /Three"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .started = {"probe.exe /three"},
          .splash = Splash{.title = L"Keys",
                           .captions = {L"One", L"Two", L"Three"},
@@ -264,7 +229,7 @@ std::vector<Case> KeyboardCases()
         {.name = L"Tab wraps past hidden buttons, Space",
          .ini = Dialog("True", "Caption=Wrap\n") + Button(1, "False", "One", "Probe.exe /one") +
                 Button(3, "True", "Three", "Probe.exe /Three") + Button(5, "True", "Five", "Probe.exe /Five"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .started = {"probe.exe /three"},
          .splash = Splash{.title = L"Wrap", .captions = {L"Three", L"Five"}, .step = Step::TabSpace, .slot = 0}},
     };
@@ -281,7 +246,7 @@ std::vector<Case> PictureCases()
          .boxes = {{L"Couldn't find splash screen picture - missing.bmp"}}},
         {.name = L"missing picture keeps the path as written",
          .ini = "[DIALOG]\nShow=True\nPicture=Art\\Missing.BMP\n" + buttons,
-         .extras = {{Folder::Media, L"Art", "", true}},
+         .files = {{Folder::Media, L"Art", "", true}},
          .exitCode = 2,
          .boxes = {{L"Couldn't find splash screen picture - Art\\Missing.BMP"}}},
         {.name = L"no Picture key",
@@ -290,7 +255,7 @@ std::vector<Case> PictureCases()
          .boxes = {{L"Couldn't find splash screen picture - False"}}},
         {.name = L"Picture naming a folder",
          .ini = "[DIALOG]\nShow=True\nPicture=pictures\n" + buttons,
-         .extras = {{Folder::Media, L"pictures", "", true}},
+         .files = {{Folder::Media, L"pictures", "", true}},
          .exitCode = 2,
          .boxes = {{L"Couldn't find splash screen picture - pictures"}}},
     };
@@ -312,27 +277,27 @@ std::vector<Case> ColourCases()
     return {
         {.name = L"BackColor r,g,b",
          .ini = Dialog("True", "BackColor=47,31,107\nCaption=Colour\n") + Button(1, "True", "One", "Probe.exe /one"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .splash = Splash{.title = L"Colour", .captions = {L"One"}, .pixels = AroundPicture(kBack)}},
         {.name = L"BackColor &H hex, picture by full path",
          .ini = "[DIALOG]\nShow=True\nBackColor=&H6B1F2F\nCaption=Colour\nPicture={media}\\art\\Splash.bmp\n" +
                 Button(1, "True", "One", "Probe.exe /one"),
-         .extras = {{Folder::Media, L"art", "", true}, SplashBmp(Folder::Media, L"art\\Splash.bmp")},
+         .files = {{Folder::Media, L"art", "", true}, SplashBmp(Folder::Media, L"art\\Splash.bmp")},
          .splash = Splash{.title = L"Colour", .captions = {L"One"}, .pixels = AroundPicture(kBack)}},
         {.name = L"BackColor decimal",
          .ini = Dialog("True", "BackColor=7020335\nCaption=Colour\n") + Button(1, "True", "One", "Probe.exe /one"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .splash = Splash{.title = L"Colour",
                           .captions = {L"One"},
                           .pixels = AroundPicture(kBack),
                           .step = Step::CloseBox}},
         {.name = L"no BackColor key is black",
          .ini = Dialog("True", "Caption=Colour\n") + Button(1, "True", "One", "Probe.exe /one"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .splash = Splash{.title = L"Colour", .captions = {L"One"}, .pixels = AroundPicture(RGB(0, 0, 0))}},
         {.name = L"PNG transparency over the background",
          .ini = "[DIALOG]\nShow=True\nBackColor=47,31,107\nCaption=Alpha\nPicture=splash.png\n",
-         .extras = {{Folder::Media, L"splash.png", png}},
+         .files = {{Folder::Media, L"splash.png", png}},
          .splash = Splash{.title = L"Alpha",
                           .captions = {},
                           .pixels = {{5, 5, kPictureColour, 3, L"opaque part"},
@@ -349,153 +314,104 @@ std::vector<Case> IconCases()
     return {
         {.name = L"missing icon keeps the built-in one",
          .ini = Dialog("True", "Icon=nothere.ico\nCaption=Icon Missing\n") + Button(1, "True", "One", "Probe.exe /1"),
-         .extras = {SplashBmp()},
+         .files = {SplashBmp()},
          .splash = Splash{.title = L"Icon Missing", .captions = {L"One"}}},
         {.name = L"icon from the medium",
          .ini = Dialog("True", "Icon=product.ico\nCaption=Icon Given\n") + Button(1, "True", "One", "Probe.exe /1"),
-         .extras = {SplashBmp(), {Folder::Media, L"product.ico", Ico(kIconColour)}},
+         .files = {SplashBmp(), {Folder::Media, L"product.ico", Ico(kIconColour)}},
          .splash = Splash{.title = L"Icon Given", .captions = {L"One"}, .mediumIcon = true}},
     };
 }
 
+// The INI file's encoding: UTF-8 with or without its mark, a Windows-1252
+// file that is not UTF-8, and UTF-16 show the same caption.
+std::vector<Case> EncodingCases()
+{
+    const std::wstring title = L"D\u00E9j\u00E0 Vu \u2013 Setup";
+    const std::string utf8 = Dialog("True", "Caption=D\xC3\xA9j\xC3\xA0 Vu \xE2\x80\x93 Setup\n") +
+                             Button(1, "True", "\xC3\x9C" "ber", "Probe.exe /1");
+    return {
+        {.name = L"UTF-8 INI with its mark",
+         .ini = "\xEF\xBB\xBF" + utf8,
+         .files = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        {.name = L"UTF-8 INI without a mark",
+         .ini = utf8,
+         .files = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        // The mark stands before the first section, which must still be found.
+        {.name = L"UTF-8 INI with its mark, silent",
+         .ini = "\xEF\xBB\xBF[DIALOG]\nShow=False\nDefaultAction=Probe.exe /Marked\n",
+         .started = {"probe.exe /marked"}},
+        {.name = L"Windows-1252 INI that is not UTF-8",
+         .ini = Dialog("True", "Caption=D\xE9j\xE0 Vu \x96 Setup\n") + Button(1, "True", "\xDC" "ber", "Probe.exe /1"),
+         .files = {SplashBmp()},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+        {.name = L"UTF-16 INI",
+         .files = {SplashBmp(),
+                    {Folder::Media, L"setup.ini",
+                     Utf16Ini(L"[DIALOG]\nShow=True\nPicture=splash.bmp\nCaption=" + title +
+                              L"\n[BUTTON1]\nShow=True\nCaption=\u00DCber\nAction=Probe.exe /1\n")}},
+         .splash = Splash{.title = title, .captions = {L"\u00DCber"}}},
+    };
+}
+
 // ---------------------------------------------------------------------------
-// Running one case
+// Documents and URLs opened through the shell (the probe is their opener:
+// Case::shellTypes)
 
-struct Context {
-    std::wstring launcher, probe, tempRoot, notFound;
-    int dpi = 96;
-};
-
-struct Paths {
-    std::wstring caseRoot, media, other, cwd, ini;
-};
-
-std::wstring Expand(std::wstring text, const Paths& paths, const Context& context)
+std::vector<Case> ShellCases()
 {
-    Replace(text, L"{media}", paths.media);
-    Replace(text, L"{cwd}", paths.cwd);
-    Replace(text, L"{ini}", paths.ini);
-    Replace(text, L"{notfound}", context.notFound);
-    return text;
-}
-
-// A message box against the case's expectation; then OK.
-void CheckBox(HWND box, const Case& c, const Paths& paths, const Context& context, int index)
-{
-    std::wstring which = L"message box " + std::to_wstring(index + 1);
-    SeenBox seen = ReadBox(box);
-    if (verbose) Print(L"  box " + Show(seen.title) + L": " + Show(seen.text));
-
-    CheckBoxAgainst(seen, c.boxes, index, which, [&](const std::wstring& text) { return Expand(text, paths, context); });
-    PressOk(box);
-}
-bool Prepare(const Case& c, int index, const Context& context, Paths& paths)
-{
-    paths.caseRoot = context.tempRoot + L"\\" + std::to_wstring(index);
-    paths.media = paths.caseRoot + L"\\" + c.folder;
-    paths.other = paths.caseRoot + L"\\other";
-    bool ok = CreateDirectoryW(paths.caseRoot.c_str(), nullptr) && CreateDirectoryW(paths.media.c_str(), nullptr) &&
-              CreateDirectoryW(paths.other.c_str(), nullptr);
-    if (!Check(ok, L"creating the case folders under " + paths.caseRoot)) return false;
-
-    if (c.cwd == Cwd::Media) {
-        paths.cwd = paths.media;
-    } else if (c.cwd == Cwd::Other) {
-        paths.cwd = paths.other;
-    } else {
-        wchar_t volume[MAX_PATH] = {};
-        GetVolumePathNameW(context.tempRoot.c_str(), volume, MAX_PATH);
-        paths.cwd = volume;  // "C:\"
-    }
-    std::wstring directory = paths.cwd;
-    if (!directory.empty() && directory.back() == L'\\') directory.pop_back();
-    std::wstring base = c.exe.substr(0, c.exe.rfind(L'.'));
-    paths.ini = directory + L"\\" + base + L".ini";
-
-    ok = CopyFileW(context.launcher.c_str(), (paths.media + L"\\" + c.exe).c_str(), FALSE);
-    for (const auto& probe : c.probes)
-        ok = ok && CopyFileW(context.probe.c_str(), (paths.media + L"\\" + probe).c_str(), FALSE);
-    if (!Check(ok, L"copying the programs into " + paths.media)) return false;
-
-    for (const Extra& extra : c.extras) {
-        std::wstring path = (extra.in == Folder::Media ? paths.media : paths.other) + L"\\" + extra.name;
-        bool made = extra.folder ? CreateDirectoryW(path.c_str(), nullptr) != 0 : WriteBytes(path, extra.bytes);
-        if (!Check(made, L"writing " + path)) return false;
-    }
-    if (c.ini) {
-        std::string text = *c.ini;
-        std::string media = Utf8(paths.media);
-        for (size_t at = text.find("{media}"); at != std::string::npos; at = text.find("{media}", at))
-            text.replace(at, 7, media);
-        if (!Check(WriteBytes(paths.ini, IniBytes(text)), L"writing " + paths.ini)) return false;
-    } else if (c.cwd == Cwd::DriveRoot) {
-        if (!Check(GetFileAttributesW(paths.ini.c_str()) == INVALID_FILE_ATTRIBUTES,
-                   paths.ini + L" must not exist for this case"))
-            return false;
-    }
-    return true;
-}
-
-void RunCase(const Case& c, int index, const Context& context)
-{
-    currentCase = c.name;
-    DWORD began = GetTickCount();
-    Paths paths;
-    if (!Prepare(c, index, context, paths)) return;
-
-    LauncherRun run;
-    std::wstring exePath = paths.media + L"\\" + c.exe;
-    if (!Check(run.Start(exePath, paths.cwd), L"starting " + exePath + L": " + run.error)) return;
-
-    // Watch the launcher's windows until it ends.
-    int boxes = 0;
-    bool splashShown = false, splashInspected = false;
-    bool ended = run.Watch(20000, [&](HWND window) {
-        std::wstring className = ClassOf(window);
-        if (className == L"#32770") {
-            CheckBox(window, c, paths, context, boxes++);
-        } else if (className == L"TrelvoSplash") {
-            splashShown = true;
-            if (c.splash && !splashInspected) {
-                splashInspected = true;
-                InspectSplash(window, *c.splash, context.dpi);
-            } else {
-                PostMessageW(window, WM_CLOSE, 0, 0);
-            }
-        }
-    });
-    if (ended) {
-        CheckEqual(static_cast<long long>(run.ExitCode()), c.exitCode, L"exit code");
-    } else {
-        Check(false, L"the launcher did not end within 20 s; terminated");
-    }
-    CheckEqual(boxes, int(c.boxes.size()), L"message boxes shown");
-    if (c.splash) {
-        Check(splashInspected, L"the splash window should have shown");
-    } else {
-        Check(!splashShown, L"no splash window should have shown");
-    }
-
-    // Programs the launcher started run on in the job: wait for them.
-    bool settled = run.WaitForJob(10000);
-    if (run.inJob) Check(settled, L"programs started by the launcher should have ended within 10 s");
-    if (!settled) {
-        // Without the job's count: wait for the expected lines, then a little more.
-        WaitUntil([&] { return LogLines(paths.media + L"\\probe.log").size() >= c.started.size(); },
-                  c.started.empty() ? 500 : 10000);
-        Sleep(500);
-    }
-    run.Finish();
-
-    std::vector<std::string> lines = LogLines(paths.media + L"\\probe.log");
-    std::vector<std::string> expected = c.started;
-    std::sort(lines.begin(), lines.end());
-    std::sort(expected.begin(), expected.end());
-    Check(lines == expected, L"started command lines: got " + Listed(lines) + L", expected " + Listed(expected));
-
-    if (verbose)
-        Print(L"case " + std::to_wstring(index) + L" [" + c.name + L"] " + std::to_wstring(GetTickCount() - began) +
-              L" ms");
+    const std::string openedBy = "\"{media}\\probe.exe\" ";
+    return {
+        {.name = L"button opens a document",
+         .ini = Dialog("True", "Caption=Documents\n") + Button(1, "True", "Read Me", "ReadMe.TrelvoDoc"),
+         .files = {SplashBmp(), {Folder::Media, L"ReadMe.trelvodoc", "the manual"}},
+         .started = {openedBy + "/opened \"{media}\\readme.trelvodoc\" "},
+         .splash = Splash{.title = L"Documents", .captions = {L"Read Me"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"button opens a URL",
+         .ini = Dialog("True", "Caption=Web\n") + Button(1, "True", "Support", "Trelvo-E2E://Example/Support?Page=2"),
+         .files = {SplashBmp()},
+         .started = {openedBy + "/url \"trelvo-e2e://example/support?page=2\""},
+         .splash = Splash{.title = L"Web", .captions = {L"Support"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"silent mode opens a document with arguments",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Guide.TrelvoDoc /Page=2\n",
+         .files = {{Folder::Media, L"guide.trelvodoc", "the guide"}},
+         .started = {openedBy + "/opened \"{media}\\guide.trelvodoc\" /page=2"},
+         .shellTypes = true},
+        {.name = L"button opens a folder",
+         .ini = Dialog("True", "Caption=Browse\n") + Button(1, "True", "Extras", "Extras"),
+         .files = {SplashBmp(), {Folder::Media, L"Extras", "", true}},
+         .started = {openedBy + "/folder \"extras\""},
+         .splash = Splash{.title = L"Browse", .captions = {L"Extras"}, .step = Step::Click, .slot = 0},
+         .shellTypes = true},
+        {.name = L"silent mode opens the medium's own folder",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=.\n",
+         .started = {openedBy + "/folder \"{media}\""},  // the shell names "." in full
+         .shellTypes = true},
+        {.name = L"missing document: one message, nothing started",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Missing.TrelvoDoc\n",
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't start the command line", L"missing.trelvodoc", L"{notfound}"}}},
+         .shellTypes = true},
+        {.name = L"a program still starts as a process, not through the shell",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Probe.exe /As-Process\n",
+         .started = {"probe.exe /as-process"},
+         .shellTypes = true},
+        {.name = L"a document type no program opens: one message",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Notes.TrelvoNone\n",
+         .files = {{Folder::Media, L"notes.trelvonone", "notes"}},
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't open", L"notes.trelvonone"}}},
+         .shellTypes = true},
+        {.name = L"a URL scheme nobody handles: one message",
+         .ini = "[DIALOG]\nShow=False\nDefaultAction=Nobody-E2E:Page\n",
+         .exitCode = 3,
+         .boxes = {{L"", {L"Couldn't open", L"nobody-e2e:page"}}},
+         .shellTypes = true},
+    };
 }
 
 // ---------------------------------------------------------------------------
@@ -513,7 +429,7 @@ Case DpiCase(int dpi)
                    Button(1, "True", "One", "Probe.exe /one") + Button(2, "True", "Two", "Probe.exe /two") +
                    Button(3, "True", "Three", "Probe.exe /three") + Button(4, "True", "Four", "Probe.exe /four") +
                    Button(5, "True", "Five", "Probe.exe /Five-At-Dpi"),
-            .extras = {{Folder::Media, L"splash.bmp", Bmp(481, 297, kPictureColour)}},
+            .files = {{Folder::Media, L"splash.bmp", Bmp(481, 297, kPictureColour)}},
             .started = {"probe.exe /five-at-dpi"},
             .splash = Splash{.title = L"At " + std::to_wstring(dpi) + L" DPI",
                              .captions = {L"One", L"Two", L"Three", L"Four", L"Five"},
@@ -580,7 +496,7 @@ bool RestoreLogPixels()
 // child did.
 int RunAtDpi(int dpi, const std::wstring& launcher, const std::wstring& probe)
 {
-    currentCase = L"LogPixels=" + std::to_wstring(dpi);
+    report().currentCase = L"LogPixels=" + std::to_wstring(dpi);
     std::optional<DWORD> old = ReadDword(kDesktopKey, kLogPixels);
     if (!Check(WriteDword(kSavedKey, kSavedLogPixels, old ? *old : kNoValue), L"saving the old LogPixels value") ||
         !Check(WriteDword(kDesktopKey, kLogPixels, DWORD(dpi)), L"setting LogPixels")) {
@@ -594,7 +510,7 @@ int RunAtDpi(int dpi, const std::wstring& launcher, const std::wstring& probe)
     std::wstring self(MAX_PATH, L'\0');
     self.resize(GetModuleFileNameW(nullptr, self.data(), DWORD(self.size())));
     std::wstring commandLine = L"\"" + self + L"\" \"" + launcher + L"\" \"" + probe + L"\" --at-dpi=" +
-                               std::to_wstring(dpi) + (verbose ? L" --verbose" : L"");
+                               std::to_wstring(dpi) + (report().verbose ? L" --verbose" : L"");
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -620,7 +536,7 @@ int RunAtDpi(int dpi, const std::wstring& launcher, const std::wstring& probe)
 // without any scaling by the system.
 bool ReadyAtDpi(int dpi)
 {
-    currentCase = L"at " + std::to_wstring(dpi) + L" DPI";
+    report().currentCase = L"at " + std::to_wstring(dpi) + L" DPI";
     using SetContext = BOOL(WINAPI*)(HANDLE);
     auto setContext = reinterpret_cast<SetContext>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
@@ -631,76 +547,41 @@ bool ReadyAtDpi(int dpi)
                                     std::to_wstring(dpi) + L", it reads " + std::to_wstring(screen));
 }
 
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     DWORD runStart = GetTickCount();
-    std::vector<std::wstring> positional;
-    std::wstring only;
-    int dpi = 0, atDpi = 0;
-    for (int k = 1; k < argc; ++k) {
-        std::wstring arg = argv[k];
-        if (arg == L"--verbose") verbose = true;
-        else if (arg.rfind(L"--only=", 0) == 0) only = arg.substr(7);
-        else if (arg.rfind(L"--dpi=", 0) == 0) dpi = _wtoi(arg.c_str() + 6);
-        else if (arg.rfind(L"--at-dpi=", 0) == 0) atDpi = _wtoi(arg.c_str() + 9);
-        else positional.push_back(arg);
-    }
-    if (positional.size() != 2 || dpi < 0 || atDpi < 0) {
+    Options options = ParseOptions(argc, argv);
+    if (options.positional.size() != 2 || options.dpi < 0 || options.atDpi < 0) {
         Print(L"usage: e2e_driver <trelvo.exe> <probe.exe> [--verbose] [--only=TEXT] [--dpi=N]");
         Print(L"  --dpi=N  runs only the window case at N DPI (LogPixels=N, restored afterwards)");
         return 2;
     }
-
-    Context context;
-    context.launcher = WindowsPath(positional[0]);
-    context.probe = WindowsPath(positional[1]);
-    currentCase = L"set-up";
-    if (atDpi == 0 && ReadDword(kSavedKey, kSavedLogPixels)) {
+    report().currentCase = L"set-up";
+    if (options.atDpi == 0 && ReadDword(kSavedKey, kSavedLogPixels)) {
         Print(L"note: restoring LogPixels left changed by an interrupted run");
         Check(RestoreLogPixels(), L"restoring LogPixels left changed by an interrupted run");
     }
-    if (dpi > 0) {
-        int code = RunAtDpi(dpi, context.launcher, context.probe);
-        std::printf("%d passed, %d failed\n", passed, failed);
-        std::fflush(stdout);
-        return failed == 0 ? code : 1;
+    if (options.dpi > 0) {
+        int code = RunAtDpi(options.dpi, WindowsPath(options.positional[0]), WindowsPath(options.positional[1]));
+        return Summary() == 0 ? code : 1;
     }
 
-    bool ready = Check(GetFileAttributesW(context.launcher.c_str()) != INVALID_FILE_ATTRIBUTES,
-                       L"launcher not found: " + context.launcher);
-    ready = Check(GetFileAttributesW(context.probe.c_str()) != INVALID_FILE_ATTRIBUTES,
-                  L"probe not found: " + context.probe) && ready;
-    if (atDpi > 0) ready = ReadyAtDpi(atDpi) && ready;
-    context.dpi = atDpi > 0 ? atDpi : ScreenDpi();
-
-    context.notFound = NotFoundText();
-    ready = Check(!context.notFound.empty(), L"no system text for a missing program") && ready;
-    context.tempRoot = MakeTempRoot(L"trelvo-e2e");
-    ready = Check(!context.tempRoot.empty(), L"creating a folder for the cases in the temporary folder") && ready;
-
-    if (ready) {
-        std::vector<std::vector<Case>> tables = {StartupCases(), SilentCases(), ShowValueCases(), LayoutCases(),
-                                                 PackingCases(), KeyboardCases(), PictureCases(),  ColourCases(),
-                                                 IconCases()};
-        if (atDpi > 0) tables = {{DpiCase(atDpi)}};
-        int index = 0;
-        for (const auto& table : tables)
-            for (const Case& c : table) {
-                ++index;
-                if (!only.empty() && c.name.find(only) == std::wstring::npos) continue;
-                RunCase(c, index, context);
-            }
+    Context context;
+    bool ready = SetUp(options, L"trelvo-e2e", context);
+    if (options.atDpi > 0) ready = ReadyAtDpi(options.atDpi) && ready;
+    std::vector<Case> cases;
+    if (options.atDpi > 0) {
+        cases = {DpiCase(options.atDpi)};
+    } else {
+        for (auto table : {StartupCases, SilentCases, ShowValueCases, LayoutCases, PackingCases, KeyboardCases,
+                           PictureCases, ColourCases, IconCases, ShellCases, EncodingCases})
+            for (Case& c : table()) cases.push_back(std::move(c));
     }
-
-    Print(L"cases ran in " + std::to_wstring((GetTickCount() - runStart + 500) / 1000) + L" s");
-    if (failed == 0) {
-        DeleteTree(context.tempRoot);
-    } else if (!context.tempRoot.empty()) {
-        Print(L"case folders kept in " + context.tempRoot);
-    }
-    std::printf("%d passed, %d failed\n", passed, failed);
-    std::fflush(stdout);
-    return failed == 0 ? 0 : 1;
+    for (Case& c : cases)
+        if (c.ini) c.ini = IniBytes(*c.ini);
+    size_t ran = ready ? RunCases(cases, context, options).cases.size() : 0;
+    return Finish(context, runStart, ran, options.keep);
 }

@@ -7,7 +7,8 @@
 //       6 click index -1, 7 click index 5 (both ignored); absent: click 0
 //   [1] what starting a command gives: 0 started, 1 needs elevation and the
 //       elevated start works, 2 needs elevation and the prompt is declined,
-//       3 fails (file not found)
+//       3 fails (file not found), 4 fails as no program (error 193),
+//       5 fails as no program and the shell cannot open it either
 //   [2] files, by bits: 0-1 picture (0 splash.bmp, 1 a file named by the
 //       rest of the control bytes, 2 none, 3 splash.bmp that cannot be
 //       decoded), 2 setup.ico exists, 3 setup.ico cannot be decoded,
@@ -30,7 +31,7 @@
 #include "config/ProfileText.h"
 #include "config/TextConversions.h"
 #include "launch/CommandLine.h"
-#include "platform/MemoryHost.h"
+#include "support/MemoryHost.h"
 #include "window/frmSplash.h"
 
 namespace {
@@ -56,7 +57,7 @@ enum class Outcome { ActionStarted, EndedQuietly, WindowReady, FailureReported }
 // the fuzzer when it fits none.
 Outcome Classify(const MemoryHost& host, bool ended)
 {
-    const size_t actions = host.started.size() + host.elevated.size();
+    const size_t actions = host.started.size() + host.elevated.size() + host.opened.size();
     FUZZ_REQUIRE(ended == host.exitCode.has_value());
     if (!ended) {
         FUZZ_REQUIRE(host.messages.empty());
@@ -89,6 +90,8 @@ void PrepareStart(MemoryHost& host, const std::wstring& command, int start)
     if (start == 1 || start == 2) host.startOutcomes[command] = {kErrorElevationRequired, L"Elevation required."};
     if (start == 2) host.elevatedOutcome = StartOutcome{1223, L"The operation was cancelled by the user."};
     if (start == 3) host.startOutcomes[command] = {2, L"The system cannot find the file specified."};
+    if (start >= 4) host.startOutcomes[command] = {193, L"Bad EXE format."};
+    if (start == 5) host.shellOutcome = StartOutcome{1155, L"No application is associated."};
 }
 
 // After DoAction(action) ended the program: the record `start` calls for.
@@ -109,15 +112,43 @@ void CheckActionRun(const MemoryHost& host, const std::wstring& action, int star
     case 1: {
         FUZZ_REQUIRE(*host.exitCode == ExitCode::Success);
         FUZZ_REQUIRE(host.started.empty() && host.elevated.size() == 1);
-        CommandParts parts = SplitCommandLine(command);
-        FUZZ_REQUIRE(host.elevated[0] == parts.program + L"|" + parts.parameters);
-        FUZZ_REQUIRE(command.find(parts.program) != std::wstring::npos);
+        // The shell gets a program file that exists and the command's tail as
+        // its parameters, or (when no file was found) the line split at its
+        // first token as before.
+        const std::wstring& record = host.elevated[0];
+        CommandParts split = SplitCommandLine(command);
+        bool fits = record == split.program + L"|" + split.parameters && command.find(split.program) != std::wstring::npos;
+        for (size_t bar = record.find(L'|'); !fits && bar != std::wstring::npos; bar = record.find(L'|', bar + 1)) {
+            const std::wstring parameters = record.substr(bar + 1);
+            fits = host.FileBytes(record.substr(0, bar)) != nullptr && parameters.size() < command.size() &&
+                   command.ends_with(parameters);
+        }
+        FUZZ_REQUIRE(fits);
         break;
     }
     default:
-        FUZZ_REQUIRE(*host.exitCode == ExitCode::UncheckedFailure);
-        FUZZ_REQUIRE(host.messages.size() == messagesBefore + 1);
-        FUZZ_REQUIRE(host.messages.back().find(command) != std::wstring::npos);  // names the command
+        FUZZ_REQUIRE(host.started.empty() && host.elevated.empty());
+        if (host.opened.empty()) {
+            FUZZ_REQUIRE(*host.exitCode == ExitCode::UncheckedFailure);
+            FUZZ_REQUIRE(host.messages.size() == messagesBefore + 1);
+            FUZZ_REQUIRE(host.messages.back().find(command) != std::wstring::npos);  // names the command
+            break;
+        }
+        // Handed to the shell: a document only for "no program", a folder,
+        // or a URL; opened in the current directory.
+        FUZZ_REQUIRE(start != 5 && *host.exitCode == ExitCode::Success && host.opened.size() == 1);
+        FUZZ_REQUIRE(host.opened[0].ends_with(L"|" + host.currentDirectory));
+        const std::wstring& record = host.opened[0];
+        bool fits = false;
+        for (size_t bar = record.find(L'|'); !fits && bar != std::wstring::npos; bar = record.find(L'|', bar + 1)) {
+            const std::wstring file = record.substr(0, bar);
+            const bool document = start == 4 && host.FileBytes(file) != nullptr;
+            const bool folder = host.IsFolder(file) && (command == file || command == L"\"" + file + L"\"");
+            const size_t colon = command.find(L':');
+            const bool url = file == command && colon != std::wstring::npos && colon >= 2;
+            fits = document || folder || url;
+        }
+        FUZZ_REQUIRE(fits);
         break;
     }
 }
@@ -151,10 +182,11 @@ void CheckWindow(const MemoryHost& host, const frmSplash& form)
     const std::wstring picture = IniText(host, L"DIALOG", L"Picture");
     FUZZ_REQUIRE(window.picture == picture);
     FUZZ_REQUIRE(host.files.count(host.FullPath(picture)) == 1);
+    FUZZ_REQUIRE(!host.IsFolder(picture));  // a folder is never the picture
     FUZZ_REQUIRE(host.unreadableImages.count(host.FullPath(picture)) == 0);
 
     const std::wstring icon = IniText(host, L"DIALOG", L"Icon");
-    const bool iconThere = host.files.count(host.FullPath(icon)) == 1;
+    const bool iconThere = host.files.count(host.FullPath(icon)) == 1 && !host.IsFolder(icon);
     FUZZ_REQUIRE(window.icon == (iconThere ? icon : L""));
 }
 
@@ -170,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         std::string_view c = input.substr(mark + 2);
         auto byte = [&](size_t i) { return i < c.size() ? static_cast<unsigned char>(c[i]) : 0; };
         controls.event = byte(0) % 8;
-        controls.start = byte(1) % 4;
+        controls.start = byte(1) % 6;
         controls.files = byte(2);
         if (c.size() > 3) controls.pictureName = c.substr(3);
     }
@@ -189,10 +221,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     }
     if (controls.files & 4) host.AddFile(L"setup.ico", "icon");
     if (controls.files & 8) host.unreadableImages.insert(host.FullPath(L"setup.ico"));
-    if (controls.files & 32) host.folders.insert(host.FullPath(L"splash.bmp"));
+    if (controls.files & 32) host.AddFolder(L"splash.bmp");  // replaces a file of that name
     PrepareStart(host, L"", controls.start);  // a hidden button's empty action
 
-    const bool iniThere = host.FileExists(kIni);
+    const bool iniThere = host.files.count(host.FullPath(kIni)) == 1 && !host.IsFolder(kIni);
     std::optional<bool> dialog;
     std::wstring silentAction;
     if (iniThere) {
@@ -236,7 +268,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
             const std::wstring prefix = L"Couldn't find splash screen picture - ";
             const std::wstring picture = IniText(host, L"DIALOG", L"Picture");
             FUZZ_REQUIRE(host.messages[0] == prefix + picture);
-            FUZZ_REQUIRE(!host.FileExists(picture));
+            FUZZ_REQUIRE(host.files.count(host.FullPath(picture)) == 0 || host.IsFolder(picture));
         }
         return 0;
     }

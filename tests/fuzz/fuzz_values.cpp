@@ -14,8 +14,9 @@
 //    %X, and ParseNumber reading both back (with blanks, leading zeros, a
 //    lower-case "&h", and ".5" rounding away from zero);
 //  - ToLowerCase keeps the length, is idempotent, never turns a non-ASCII
-//    character into ASCII, and agrees with the C library's towlower on the
-//    letters it covers;
+//    character into ASCII (capital I with dot and the Kelvin sign keep their
+//    form), and agrees with the C library's towlower where both follow the
+//    same rules;
 //  - SplitText joins back to its input, one more part than separators;
 //  - RgbToHexColor passes text without a comma through, fails exactly when
 //    a colour lacks three non-negative numbers, and otherwise gives "&H"
@@ -202,9 +203,10 @@ void CheckDigits(std::int32_t n, std::int64_t wide)
                                                                     : std::nullopt));
 }
 
-// The letters ToLowerCase promises to cover, where the C library's rules
-// are the same: ASCII, Latin-1, Latin Extended-A (but dotted capital I, whose
-// lower case is the ASCII i), Greek capitals and the basic Cyrillic ones.
+// Letters where the C library's rules are those of ToLowerCase: ASCII,
+// Latin-1, Latin Extended-A (but dotted capital I, which the C library turns
+// into the ASCII i and the system keeps), Greek capitals and the basic
+// Cyrillic ones.
 bool Covered(wchar_t c)
 {
     return c < 0x80 || (c >= 0xC0 && c <= 0x17F && c != 0x130) || (c >= 0x391 && c <= 0x3A9) ||

@@ -1,173 +1,92 @@
-// Starts the launcher from media folders holding planted DLLs and checks that
-// none of them was loaded. Usage: dll_planting <trelvo.exe> <planted.dll>
-// Prints "N passed, N failed".
-#include <windows.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
+// DLL planting: the launcher started from media holding copies of
+// planted.dll named like the DLLs that it or the system load on demand (the
+// image decoders, the themes, the shell). Windows resolves every library the
+// launcher loads, and what those import, from the system folder; so none of
+// the planted copies may be loaded: each leaves "<name>.dll.loaded" beside
+// itself when it is.
+//
+//   dll_planting <trelvo.exe> <probe.exe> --planted=<planted.dll> [--verbose] [--only=TEXT]
+//
+// The cases are run by the harness (tests/harness/Runner.h) like the
+// end-to-end cases, so each is also checked for its window, message box,
+// exit code and what it started.
+//
+// Under Wine, Wine's own GDI+ imports windowscodecs.dll, which imports
+// propsys.dll, and Wine resolves that import through the application's
+// folder: decoding a PNG loads a planted propsys.dll there. The PNG case
+// accepts that under Wine only; the planted gdiplus.dll and
+// windowscodecs.dll (the launcher's own load and GDI+'s) must stay unloaded
+// everywhere.
+#include "harness/Runner.h"
 
 namespace {
 
-int passed = 0, failed = 0;
+using namespace harness;
 
-void Check(bool ok, const std::string& what)
+const std::vector<std::wstring> kPlanted = {L"version", L"uxtheme", L"dwmapi",  L"gdiplus", L"windowscodecs",
+                                            L"profapi", L"shell32", L"ole32",   L"msimg32", L"propsys"};
+
+std::vector<Case> PlantingCases()
 {
-    ok ? ++passed : ++failed;
-    if (!ok) std::printf("FAILED: %s\n", what.c_str());
+    return {
+        {.name = L"dialog mode",
+         .ini = IniBytes("[DIALOG]\nShow=True\nPicture=splash.bmp\nIcon=icon.bmp\nCaption=Planted\n"
+                         "[BUTTON1]\nShow=True\nCaption=Exit\nAction=exit\n"),
+         .files = {{Folder::Media, L"splash.bmp", Bmp(2, 2, RGB(0, 0, 0))},
+                   {Folder::Media, L"icon.bmp", Bmp(2, 2, RGB(0, 0, 0))}},
+         .planted = kPlanted,
+         .splash = Splash{.title = L"Planted", .captions = {L"Exit"}}},
+        {.name = L"silent mode",
+         .ini = IniBytes("[DIALOG]\nShow=False\nDefaultAction=exit\n"),
+         .planted = kPlanted},
+        {.name = L"failure message",
+         .ini = IniBytes("[DIALOG]\nShow=False\nDefaultAction=no-such-program.exe\n"),
+         .planted = kPlanted,
+         .exitCode = 3,
+         .boxes = {{L"", {L"no-such-program.exe", L"{notfound}"}}}},
+        // The picture and the icon are PNGs: GDI+ is loaded on demand to
+        // decode them; its pixels on the screen prove it was.
+        {.name = L"PNG picture and icon: GDI+ loaded on demand",
+         .ini = IniBytes("[DIALOG]\nShow=True\nBackColor=47,31,107\nPicture=splash.png\nIcon=product.png\n"
+                         "Caption=Planted Png\n[BUTTON1]\nShow=True\nCaption=Exit\nAction=exit\n"),
+         .files = {{Folder::Media, L"splash.png", SplashPng()},
+                   {Folder::Media, L"product.png", Png(32, 32, kIconColour)}},
+         .planted = kPlanted,
+         .wineMayLoad = {L"propsys"},
+         .splash = Splash{.title = L"Planted Png",
+                          .captions = {L"Exit"},
+                          .pixels = AroundPicture(kBack),
+                          .mediumIcon = true,
+                          .step = Step::Click}},
+    };
 }
 
-// Lazily loaded DLLs of the launcher, the image decoders and the themes.
-const wchar_t* const kPlanted[] = {L"version", L"uxtheme", L"dwmapi", L"gdiplus", L"windowscodecs",
-                                   L"profapi", L"shell32", L"ole32", L"msimg32", L"propsys"};
-
-std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
-
-void WriteText(const std::wstring& path, const std::string& text)
+// The planted DLL does leave its mark when something loads it.
+bool ControlLoad(const Context& context)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::wstring MediaFolder(const wchar_t* name, const std::wstring& launcher, const std::wstring& planted)
-{
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"trelvo-planting-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CopyFileW(launcher.c_str(), (folder + L"\\setup.exe").c_str(), FALSE);
-    for (const wchar_t* dll : kPlanted) {
-        std::wstring copy = folder + L"\\" + dll + L".dll";
-        DeleteFileW((copy + L".loaded").c_str());  // a mark of an earlier run
-        CopyFileW(planted.c_str(), copy.c_str(), FALSE);
-    }
-    return folder;
-}
-
-struct Found {
-    DWORD process;
-    HWND window = nullptr;
-};
-
-BOOL CALLBACK FindSplash(HWND window, LPARAM param)
-{
-    auto* found = reinterpret_cast<Found*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (process == found->process && IsWindowVisible(window) && std::wstring(name) == L"TrelvoSplash") {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Runs the launcher in the folder; closes its window if one shows. Returns
-// the exit code, or -1 when it did not end.
-int Run(const std::wstring& folder, bool expectWindow)
-{
-    std::wstring line = L"\"" + folder + L"\\setup.exe\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &process))
-        return -2;
-    if (expectWindow) {
-        Found found{process.dwProcessId};
-        for (int i = 0; i < 400 && !found.window; ++i) {
-            Sleep(50);
-            EnumWindows(FindSplash, LPARAM(&found));
-        }
-        Check(found.window != nullptr, "the splash window appeared in " + Narrow(folder));
-        if (found.window) PostMessageW(found.window, WM_CLOSE, 0, 0);
-    }
-    DWORD code = DWORD(-1);
-    if (WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    else TerminateProcess(process.hProcess, 99);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return int(code);
-}
-
-void CheckNothingLoaded(const std::wstring& folder, const char* scenario)
-{
-    for (const wchar_t* dll : kPlanted)
-        Check(!Exists(folder + L"\\" + dll + L".dll.loaded"),
-              std::string(scenario) + ": planted " + Narrow(dll) + ".dll was not loaded");
-}
-
-// A 2x2 24-bit BMP.
-std::string SmallBmp()
-{
-    std::string b(54 + 16, '\0');
-    auto put32 = [&](size_t at, DWORD v) { for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i)); };
-    b[0] = 'B', b[1] = 'M';
-    put32(2, DWORD(b.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, 2);
-    put32(22, 2);
-    b[26] = 1, b[28] = 24;
-    return b;
+    report().currentCase = L"control";
+    std::wstring own = context.tempRoot + L"\\plantedcontrol.dll";
+    if (!Check(CopyFileW(context.planted.c_str(), own.c_str(), FALSE) != 0, L"copying " + context.planted))
+        return false;
+    HMODULE loaded = LoadLibraryW(own.c_str());
+    bool marked = loaded && Exists(own + L".loaded");
+    if (loaded) FreeLibrary(loaded);
+    return Check(marked, L"a loaded planted DLL leaves its mark");
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3) return 2;
-    std::wstring launcher = argv[1], planted = argv[2];
-
-    // The planted DLL does leave its mark when something loads it.
-    std::wstring control = MediaFolder(L"control", launcher, planted);
-    std::wstring own = control + L"\\plantedcontrol.dll";
-    DeleteFileW((own + L".loaded").c_str());
-    CopyFileW(planted.c_str(), own.c_str(), FALSE);
-    HMODULE loaded = LoadLibraryW(own.c_str());
-    Check(loaded && Exists(own + L".loaded"), "control: a loaded planted DLL leaves its mark");
-    if (loaded) FreeLibrary(loaded);
-
-    std::wstring dialog = MediaFolder(L"dialog", launcher, planted);
-    WriteText(dialog + L"\\setup.ini",
-              "[DIALOG]\r\nShow=True\r\nPicture=splash.bmp\r\nIcon=icon.bmp\r\nCaption=Planted\r\n"
-              "[BUTTON1]\r\nShow=True\r\nCaption=Exit\r\nAction=exit\r\n");
-    WriteText(dialog + L"\\splash.bmp", SmallBmp());
-    WriteText(dialog + L"\\icon.bmp", SmallBmp());
-    Check(Run(dialog, true) == 0, "dialog mode ends with 0 after closing");
-    CheckNothingLoaded(dialog, "dialog mode");
-
-    std::wstring silent = MediaFolder(L"silent", launcher, planted);
-    WriteText(silent + L"\\setup.ini", "[DIALOG]\r\nShow=False\r\nDefaultAction=exit\r\n");
-    Check(Run(silent, false) == 0, "silent exit ends with 0");
-    CheckNothingLoaded(silent, "silent mode");
-
-    std::wstring failing = MediaFolder(L"failing", launcher, planted);
-    WriteText(failing + L"\\setup.ini", "[DIALOG]\r\nShow=False\r\nDefaultAction=no-such-program.exe\r\n");
-    // The failure's message box would wait for OK: find and dismiss it.
-    std::wstring line = L"\"" + failing + L"\\setup.exe\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, failing.c_str(), &startup, &process)) {
-        for (int i = 0; i < 400; ++i) {
-            HWND box = FindWindowW(L"#32770", L"Trelvo");
-            if (box) {
-                PostMessageW(box, WM_COMMAND, IDOK, 0);
-                break;
-            }
-            Sleep(50);
-        }
-        if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    DWORD runStart = GetTickCount();
+    Options options = ParseOptions(argc, argv);
+    if (options.positional.size() != 2 || options.planted.empty()) {
+        Print(L"usage: dll_planting <trelvo.exe> <probe.exe> --planted=<planted.dll> [--verbose] [--only=TEXT]");
+        return 2;
     }
-    CheckNothingLoaded(failing, "failure message");
-
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    Context context;
+    bool ready = SetUp(options, L"trelvo-planting", context) && ControlLoad(context);
+    std::vector<Case> cases = PlantingCases();
+    size_t ran = ready ? RunCases(cases, context, options).cases.size() : 0;
+    return Finish(context, runStart, ran, options.keep);
 }

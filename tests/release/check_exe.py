@@ -3,9 +3,15 @@
 image with ASLR and DEP, importing only DLLs that ship with Windows, with its
 version record and its ten-image icon, under its size limit.
 
-usage: check_exe.py dist/trelvo.exe [--max-bytes N]
+usage: check_exe.py dist/trelvo.exe --version 2.3.0.2 [--imports a.dll,b.dll]
+                    [--readme README.md] [--subsystem 6.1] [--max-bytes N]
+The version is the project's (CMakeLists.txt), handed over by the build; its
+text form in the version record is major.minor.revision as 2.03.0002. With
+--imports, the image imports exactly those DLLs; with --readme, that file
+states the version; with --subsystem, the image asks for that oldest Windows.
 Prints "N passed, N failed"; exit status 1 when any check fails."""
 
+import argparse
 import struct
 import sys
 
@@ -28,6 +34,7 @@ class Pe:
         self.opt = self.pe + 24
         self.magic = struct.unpack_from("<H", data, self.opt)[0]
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, self.opt + 68)
+        self.subsystem_version = struct.unpack_from("<HH", data, self.opt + 48)
         self.dirs = self.opt + 96
         sec = self.opt + opt_size
         self.sections = [struct.unpack_from("<8sIIII", data, sec + 40 * i) for i in range(self.nsections)]
@@ -103,10 +110,26 @@ def version_strings(block):
     return strings
 
 
+def version_forms(version):
+    """(binary four parts, text form) of a version 2.3.0.2: ((2, 3, 0, 2), "2.03.0002")."""
+    parts = tuple(int(p) for p in version.split("."))
+    if len(parts) != 4 or parts[2] != 0:
+        raise SystemExit(f"check_exe.py: version {version!r} is not major.minor.0.revision")
+    return parts, f"{parts[0]}.{parts[1]:02d}.{parts[3]:04d}"
+
+
 def main():
-    path = sys.argv[1]
-    max_bytes = int(sys.argv[sys.argv.index("--max-bytes") + 1]) if "--max-bytes" in sys.argv else 300 * 1024
-    data = open(path, "rb").read()
+    parser = argparse.ArgumentParser()
+    parser.add_argument("exe")
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--imports")
+    parser.add_argument("--readme")
+    parser.add_argument("--subsystem", help="oldest Windows as major.minor, e.g. 6.1")
+    parser.add_argument("--max-bytes", type=int, default=300 * 1024)
+    args = parser.parse_args()
+    binary, text = version_forms(args.version)
+    max_bytes = args.max_bytes
+    data = open(args.exe, "rb").read()
     pe = Pe(data)
     results = []
 
@@ -117,21 +140,29 @@ def main():
 
     check(pe.machine == 0x14C and pe.magic == 0x10B, "32-bit x86 image")
     check(pe.subsystem == 2, f"GUI subsystem (found {pe.subsystem})")
+    if args.subsystem:
+        wanted_subsystem = tuple(int(p) for p in args.subsystem.split("."))
+        check(pe.subsystem_version == wanted_subsystem,
+              f"subsystem version {args.subsystem} (found {pe.subsystem_version})")
     check(pe.dll_characteristics & 0x40, "ASLR (dynamic base)")
     check(pe.dll_characteristics & 0x100, "DEP (NX compatible)")
     foreign = [d for d in pe.imports() if d not in SYSTEM_DLLS]
     check(not foreign, f"imports only system DLLs (also: {foreign})")
+    if args.imports:
+        wanted_imports = sorted(args.imports.lower().split(","))
+        check(sorted(pe.imports()) == wanted_imports,
+              f"imports exactly {wanted_imports} (found {sorted(pe.imports())})")
     check(len(data) <= max_bytes, f"size {len(data)} bytes within {max_bytes}")
 
     res = pe.resources()
     version = version_strings(res[(16, 1)][0]) if (16, 1) in res else {}
     expected = {
-        "FileVersion": "2.03.0002", "ProductVersion": "2.03.0002", "ProductName": "Trelvo",
+        "FileVersion": text, "ProductVersion": text, "ProductName": "Trelvo",
         "InternalName": "Trelvo", "OriginalFilename": "trelvo.exe",
     }
     for key, value in expected.items():
         check(version.get(key) == value, f"version record {key} = {value!r} (found {version.get(key)!r})")
-    check(version.get("#binary") == (2, 3, 0, 2), f"binary file version 2,3,0,2 (found {version.get('#binary')})")
+    check(version.get("#binary") == binary, f"binary file version {binary} (found {version.get('#binary')})")
     check("frmSplash" in version.get("Comments", ""), "comment invites replacing the window icon of frmSplash")
     check(bool(version.get("FileDescription")), "file description present")
 
@@ -140,7 +171,13 @@ def main():
     images = {struct.unpack_from("<BBxxHH", group, 6 + 14 * i)[::3] for i in range(count)}
     wanted = {(s % 256, b) for s in (16, 24, 32, 48, 64) for b in (24, 32)}
     check(count == 10 and images == wanted, f"icon 1 has the ten images 16-64 px at 24 and 32 bits (found {sorted(images)})")
-    check((24, 1) in res and b"asInvoker" in res[(24, 1)][0], "manifest runs as the invoking user")
+    manifest = res.get((24, 1), [b""])[0]
+    check(b"asInvoker" in manifest, "manifest runs as the invoking user")
+    check(f'name="Trelvo.Launcher" version="{args.version}"'.encode() in manifest,
+          f"manifest names the launcher at version {args.version}")
+    if args.readme:
+        readme = open(args.readme, encoding="utf-8").read()
+        check(f"Version {text}" in readme, f"{args.readme} states \"Version {text}\"")
 
     print(f"{results.count(True)} passed, {results.count(False)} failed")
     return 0 if all(results) else 1

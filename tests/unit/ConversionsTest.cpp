@@ -81,11 +81,36 @@ TEST(DecimalDigits, Table)
 
 TEST(LowerCase, Table)
 {
-    EXPECT_EQ(ToLowerCase(L"Setup.EXE /Lang=DE"), L"setup.exe /lang=de");
-    EXPECT_EQ(ToLowerCase(L"\u00C9\u00D7\u00DE"), L"\u00E9\u00D7\u00FE");           // Latin-1, × kept
-    EXPECT_EQ(ToLowerCase(L"\u0100\u0139\u014A\u0178\u017D"), L"\u0101\u013A\u014B\u00FF\u017E");
-    EXPECT_EQ(ToLowerCase(L"\u0394\u0418\u0401"), L"\u03B4\u0438\u0451");             // Greek, Cyrillic
-    EXPECT_EQ(ToLowerCase(L"\u65E5\u672C 123"), L"\u65E5\u672C 123");
+    const struct {
+        const char* name;
+        std::wstring text, expected;
+    } cases[] = {
+        {"ASCII", L"Setup.EXE /Lang=DE", L"setup.exe /lang=de"},
+        {"Latin-1, multiplication sign kept", L"\u00C9\u00D7\u00DE", L"\u00E9\u00D7\u00FE"},
+        {"Latin Extended-A", L"\u0100\u0139\u014A\u0178\u017D", L"\u0101\u013A\u014B\u00FF\u017E"},
+        {"Greek, Cyrillic", L"\u0394\u0418\u0401", L"\u03B4\u0438\u0451"},
+        {"Latin Extended-B", L"\u0181\u01CD\u0222\u023A\u0246", L"\u0253\u01CE\u0223\u2C65\u0247"},
+        {"Vietnamese", L"TI\u1EBENG VI\u1EC6T \u1EA0\u1EF8", L"ti\u1EBFng vi\u1EC7t \u1EA1\u1EF9"},
+        {"Armenian", L"\u0540\u0531\u0545\u0535\u0550\u0535\u0546", L"\u0570\u0561\u0575\u0565\u0580\u0565\u0576"},
+        {"Georgian Asomtavruli and Mtavruli", L"\u10A0\u10C5\u1C90\u1CBF", L"\u2D00\u2D25\u10D0\u10FF"},
+        {"fullwidth letters", L"\uFF33\uFF25\uFF34\uFF35\uFF30", L"\uFF53\uFF45\uFF54\uFF55\uFF50"},
+        {"Cyrillic from U+0460", L"\u0460\u048A\u04C0\u04D0\u0524\uA640", L"\u0461\u048B\u04CF\u04D1\u0525\uA641"},
+        {"Greek with marks, Coptic, Glagolitic", L"\u0386\u03E2\u2C80\u2C00", L"\u03AC\u03E3\u2C81\u2C30"},
+        // No round trip through the upper case: the system keeps these.
+        {"capital I with dot kept", L"\u0130", L"\u0130"},
+        {"title-case digraphs kept", L"\u01C5\u01C8\u01CB\u01F2", L"\u01C5\u01C8\u01CB\u01F2"},
+        {"capital digraphs lowered", L"\u01C4\u01C7\u01CA\u01F1", L"\u01C6\u01C9\u01CC\u01F3"},
+        {"theta symbol, sharp s, Ohm, Kelvin, Angstrom kept", L"\u03F4\u1E9E\u2126\u212A\u212B",
+         L"\u03F4\u1E9E\u2126\u212A\u212B"},
+        {"Deseret pair", L"\xD801\xDC00x", L"\xD801\xDC28x"},
+        {"Adlam pair", L"\xD83A\xDD00", L"\xD83A\xDD22"},
+        {"lone surrogates kept", L"\xDC00A\xD801", L"\xDC00a\xD801"},
+        {"Roman numeral lowered; ideographs, digits kept", L"\u65E5\u672C 123 \u2160", L"\u65E5\u672C 123 \u2170"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ToLowerCase(c.text), c.expected) << c.name;
+        EXPECT_EQ(ToLowerCase(c.expected), c.expected) << c.name << ": lower case stays";
+    }
 }
 
 TEST(SplitText, KeepsEmptyParts)

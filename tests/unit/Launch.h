@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/MemoryHost.h"
+#include "support/MemoryHost.h"
 #include "window/frmSplash.h"
 
 namespace trelvo::testing {

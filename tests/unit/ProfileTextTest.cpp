@@ -38,12 +38,45 @@ TEST(ProfileText, OwnChoices)
         {"comment line", "[A]\r\n;k=commented\r\n", L""},
         {"first of a repeated section", "[A]\r\nk=1\r\n[A]\r\nk=2\r\n", L"1"},
         {"UTF-8 byte-order mark", "\xEF\xBB\xBF[A]\r\nk=\xC3\xA9t\xC3\xA9\r\n", L"\u00E9t\u00E9"},
+        // After a mark, each ill-formed piece of bytes becomes one U+FFFD.
+        {"UTF-8 mark, ill-formed bytes", "\xEF\xBB\xBF[A]\r\nk=a\x80\xC3(\xE2\x82\xF4\x90\xED\xA0\xC0\xAFz\r\n",
+         L"a\uFFFD\uFFFD(\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDz"},
         {"UTF-16 byte-order mark", std::string("\xFF\xFE[\0A\0]\0\n\0k\0=\0\x3A\x04\n\0", 18), L"\u043A"},
         {"Windows-1252 bytes", "[A]\r\nk=\x80\xE9\r\n", L"\u20AC\u00E9"},
         {"section line without bracket", "[A\r\nk=1\r\n", L""},
         {"tab around value", "[A]\r\nk=\tv\t\r\n", L"v"},
     };
     for (const auto& c : cases) EXPECT_EQ(Read(c.ini, L"A", L"k"), c.expected) << c.name;
+}
+
+TEST(ProfileText, EncodingRule)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        ProfileEncoding expected;
+    } cases[] = {
+        {"empty", "", ProfileEncoding::CodePage},
+        {"ASCII only", "[A]\r\nk=v\r\n", ProfileEncoding::CodePage},
+        {"UTF-16 little-endian mark", "\xFF\xFE[\0", ProfileEncoding::Utf16Le},
+        {"UTF-16 big-endian mark", "\xFE\xFF\0[", ProfileEncoding::Utf16Be},
+        {"UTF-8 mark alone", "\xEF\xBB\xBF", ProfileEncoding::Utf8Marked},
+        {"UTF-8 mark, ill-formed after it", "\xEF\xBB\xBFk=\xE9", ProfileEncoding::Utf8Marked},
+        {"two-byte letters", "k=\xC3\xA9", ProfileEncoding::Utf8},
+        {"largest code point", "k=\xF4\x8F\xBF\xBF", ProfileEncoding::Utf8},
+        {"last before the surrogates", "k=\xED\x9F\xBF", ProfileEncoding::Utf8},
+        {"beyond U+10FFFF", "k=\xF4\x90\x80\x80", ProfileEncoding::CodePage},
+        {"lead byte F5", "k=\xF5\x80\x80\x80", ProfileEncoding::CodePage},
+        {"overlong two bytes", "k=\xC1\xBF", ProfileEncoding::CodePage},
+        {"overlong three bytes", "k=\xE0\x9F\xBF", ProfileEncoding::CodePage},
+        {"overlong four bytes", "k=\xF0\x8F\xBF\xBF", ProfileEncoding::CodePage},
+        {"surrogate", "k=\xED\xB0\x80", ProfileEncoding::CodePage},
+        {"stray continuation byte", "k=\xA9", ProfileEncoding::CodePage},
+        {"lead byte without continuation", "k=\xC3 ", ProfileEncoding::CodePage},
+        {"cut at the end", "k=\xE2\x82", ProfileEncoding::CodePage},
+        {"UTF-8 lines and one Windows-1252 line", "a=\xC3\xA9\r\nb=\xE9\r\n", ProfileEncoding::CodePage},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ProfileFileEncoding(c.bytes), c.expected) << c.name;
 }
 
 TEST(ProfileText, SmallBufferCopiesSizeLessOne)
@@ -69,6 +102,13 @@ TEST(ProfileText, WriteReplacesAddsAndCreates)
     EXPECT_EQ(Read(ini, L"C", L"k"), L"\u00E9");
     EXPECT_EQ(Read(ini, L"B", L"z"), L"9");
     EXPECT_NE(ini.find("\xE9"), std::string::npos) << "written in Windows-1252";
+
+    // A UTF-8 file without a mark stays UTF-8, a lone surrogate written as
+    // U+FFFD so that the file stays well-formed.
+    std::string utf8 = WriteProfileText("[A]\r\nk=\xC3\xA9\r\n", L"A", L"s", L"\u20AC\xD800x");
+    EXPECT_EQ(ProfileFileEncoding(utf8), ProfileEncoding::Utf8);
+    EXPECT_EQ(Read(utf8, L"A", L"s"), L"\u20AC\uFFFDx");
+    EXPECT_EQ(Read(utf8, L"A", L"k"), L"\u00E9");
 }
 
 TEST(ProfileText, WritingKeepsTheRestOfTheFile)
@@ -80,13 +120,15 @@ TEST(ProfileText, WritingKeepsTheRestOfTheFile)
     } cases[] = {
         {"undefined Windows-1252 bytes", "[A]\r\nk=\x81\x8D\x8F\x90\x9D\r\n", L"\u0081\u008D\u008F\u0090\u009D"},
         {"UTF-8 file", "\xEF\xBB\xBF[A]\r\nk=\xC3\xBF\xC3\xBE\xE2\x82\xAC\r\n", L"\u00FF\u00FE\u20AC"},
+        {"UTF-8 file without a mark", "[A]\r\nk=\xC3\xBF\xC3\xBE\xE2\x82\xAC\r\n", L"\u00FF\u00FE\u20AC"},
         {"UTF-16 file", std::string("\xFF\xFE[\0A\0]\0\n\0k\0=\0\x3A\x04\n\0", 18), L"\u043A"},
     };
     for (const auto& c : cases) {
         std::string written = WriteProfileText(c.ini, L"A", L"other", L"1");
         EXPECT_EQ(Read(written, L"A", L"k"), c.value) << c.name;
         EXPECT_EQ(Read(written, L"A", L"other"), L"1") << c.name;
-        EXPECT_EQ(written.substr(0, 2), c.ini.substr(0, 2)) << c.name << ": encoding kept";
+        EXPECT_EQ(ProfileFileEncoding(written), ProfileFileEncoding(c.ini)) << c.name << ": encoding kept";
+        EXPECT_EQ(written.substr(0, 2), c.ini.substr(0, 2)) << c.name << ": mark kept, none added";
     }
 }
 

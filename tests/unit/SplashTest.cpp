@@ -124,6 +124,10 @@ TEST(Dressing, BadColourIsOneFailureNamingKeyAndText)
 
 TEST(Dressing, MissingPicture)
 {
+    // The medium holds a registered folder "folder" and "art\\logo.png",
+    // which makes "art" a folder too; a picture path naming a folder is no
+    // picture, whether the folder is registered, holds a file, or is the
+    // current directory itself.
     const struct {
         const char* pictureLine;
         const wchar_t* message;
@@ -131,13 +135,18 @@ TEST(Dressing, MissingPicture)
         {"Picture=art\\splash.png\r\n", L"Couldn't find splash screen picture - art\\splash.png"},
         {"", L"Couldn't find splash screen picture - False"},
         {"Picture=folder\r\n", L"Couldn't find splash screen picture - folder"},
+        {"Picture=Folder\\\r\n", L"Couldn't find splash screen picture - Folder\\"},
+        {"Picture=art\r\n", L"Couldn't find splash screen picture - art"},
+        {"Picture=D:\\Media\\ART\r\n", L"Couldn't find splash screen picture - D:\\Media\\ART"},
+        {"Picture=.\r\n", L"Couldn't find splash screen picture - ."},
     };
     for (const auto& c : cases) {
         MemoryHost host = testing::HostWithIni(std::string("[DIALOG]\r\nShow=1\r\nBackColor=1,2,3\r\n") +
                                                c.pictureLine + "[BUTTON1]\r\nShow=1\r\nCaption=Go\r\n");
-        host.folders.insert(host.FullPath(L"folder"));
+        host.AddFolder(L"folder");
+        host.AddFile(L"art\\logo.png", "PNG");
         frmSplash form(host);
-        EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); }));
+        EXPECT_TRUE(Ends(form, [&] { form.Form_Initialize(); })) << c.pictureLine;
         EXPECT_EQ(host.messages, std::vector<std::wstring>{c.message});
         EXPECT_EQ(host.exitCode, ExitCode::MissingPicture);
         // Buttons were loaded and the colour set before the picture failed.
@@ -158,12 +167,16 @@ TEST(Dressing, PictureIconAndCaption)
     EXPECT_EQ(host.window->caption, L"Product Setup");
     EXPECT_TRUE(host.messages.empty());
 
-    MemoryHost bare = DialogHost(DialogIni("Icon=missing.ico\r\n"));
-    frmSplash bareForm(bare);
-    ASSERT_FALSE(Ends(bareForm, [&] { bareForm.Form_Initialize(); }));
-    EXPECT_EQ(bare.window->icon, L"") << "built-in icon stays";
-    EXPECT_EQ(bare.window->caption, L"False");
-    EXPECT_TRUE(bare.messages.empty());
+    // No icon file: the built-in icon stays, without a message.
+    for (const char* icon : {"missing.ico", "icons", "icons\\"}) {
+        MemoryHost bare = DialogHost(DialogIni(std::string("Icon=") + icon + "\r\n"));
+        bare.AddFile(L"icons\\product.ico", "ico");  // "icons" is a folder
+        frmSplash bareForm(bare);
+        ASSERT_FALSE(Ends(bareForm, [&] { bareForm.Form_Initialize(); })) << icon;
+        EXPECT_EQ(bare.window->icon, L"") << "built-in icon stays: " << icon;
+        EXPECT_EQ(bare.window->caption, L"False");
+        EXPECT_TRUE(bare.messages.empty()) << icon;
+    }
 }
 
 TEST(Dressing, UnreadableImagesAreOneFailure)

@@ -1,7 +1,9 @@
-#include "platform/MemoryHost.h"
+#include "support/MemoryHost.h"
 
 #include "config/ProfileText.h"
 #include "config/TextConversions.h"
+
+#include <vector>
 
 namespace trelvo {
 
@@ -30,9 +32,9 @@ void MemoryWindow::SetPicture(std::unique_ptr<Picture> p)
     log.push_back(L"picture " + picture);
 }
 
-void MemoryWindow::SetIcon(std::unique_ptr<Picture> p)
+void MemoryWindow::SetIcon(std::unique_ptr<Icon> p)
 {
-    icon = static_cast<MemoryPicture&>(*p).path;
+    icon = static_cast<MemoryIcon&>(*p).path;
     log.push_back(L"icon " + icon);
 }
 
@@ -56,18 +58,65 @@ void MemoryWindow::SetButtonVisible(int index, bool visible)
 
 std::wstring MemoryHost::FullPath(const std::wstring& path) const
 {
-    bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && path[0] == L'\\');
-    std::wstring full = absolute ? path : currentDirectory + L"\\" + path;
-    return ToLowerCase(full);  // file names match in any letter case
+    std::wstring text = ToLowerCase(path);  // file names match in any letter case
+    for (wchar_t& c : text)
+        if (c == L'/') c = L'\\';
+    const std::wstring current = ToLowerCase(currentDirectory);
+    std::wstring joined;
+    if (text.size() >= 2 && text[1] == L':') joined = text;                           // "x:\..."
+    else if (!text.empty() && text[0] == L'\\') joined = current.substr(0, 2) + text;  // rooted
+    else joined = current + L"\\" + text;
+
+    // Segments after the drive, with "." dropped and ".." taking one back.
+    std::vector<std::wstring> segments;
+    size_t at = 2;
+    while (at <= joined.size()) {
+        size_t next = joined.find(L'\\', at);
+        if (next == std::wstring::npos) next = joined.size();
+        std::wstring segment = joined.substr(at, next - at);
+        if (segment == L"..") {
+            if (!segments.empty()) segments.pop_back();
+        } else if (!segment.empty() && segment != L".") {
+            segments.push_back(segment);
+        }
+        at = next + 1;
+    }
+    std::wstring full = joined.substr(0, 2);
+    for (const std::wstring& segment : segments) full += L"\\" + segment;
+    if (segments.empty()) full += L'\\';
+    return full;
 }
 
 void MemoryHost::AddFile(const std::wstring& path, std::string bytes)
 {
-    files[FullPath(path)] = std::move(bytes);
+    const std::wstring full = FullPath(path);
+    folders.erase(full);
+    files[full] = std::move(bytes);
+}
+
+void MemoryHost::AddFolder(const std::wstring& path)
+{
+    const std::wstring full = FullPath(path);
+    files.erase(full);
+    folders.insert(full);
+}
+
+bool MemoryHost::IsFolder(const std::wstring& path) const
+{
+    const std::wstring full = FullPath(path);
+    if (folders.count(full)) return true;
+    const std::wstring inside = full.back() == L'\\' ? full : full + L'\\';
+    auto holds = [&](const std::wstring& other) { return other.compare(0, inside.size(), inside) == 0; };
+    if (holds(FullPath(currentDirectory) + L'\\')) return true;  // the current directory or a parent
+    auto file = files.lower_bound(inside);
+    if (file != files.end() && holds(file->first)) return true;
+    auto folder = folders.lower_bound(inside);
+    return folder != folders.end() && holds(*folder);
 }
 
 const std::string* MemoryHost::FileBytes(const std::wstring& path) const
 {
+    if (IsFolder(path)) return nullptr;
     auto it = files.find(FullPath(path));
     return it == files.end() ? nullptr : &it->second;
 }
@@ -100,11 +149,11 @@ std::unique_ptr<Picture> MemoryHost::LoadPicture(const std::wstring& path)
     return std::make_unique<MemoryPicture>(path);
 }
 
-std::unique_ptr<Picture> MemoryHost::LoadIcon(const std::wstring& path)
+std::unique_ptr<Icon> MemoryHost::LoadIcon(const std::wstring& path)
 {
     if (unreadableImages.count(FullPath(path)))
         throw UncheckedFailure(L"Couldn't load the icon " + path + L": not an image.");
-    return std::make_unique<MemoryPicture>(path);
+    return std::make_unique<MemoryIcon>(path);
 }
 
 SplashWindow& MemoryHost::Window(WindowEvents&)
@@ -128,8 +177,17 @@ StartOutcome MemoryHost::StartElevated(const std::wstring& program, const std::w
     return outcome;
 }
 
-void MemoryHost::EndProcess(ExitCode code)
+StartOutcome MemoryHost::OpenThroughShell(const std::wstring& file, const std::wstring& parameters,
+                                          const std::wstring& directory)
 {
+    StartOutcome outcome = shellOutcome.value_or(StartOutcome{});
+    if (outcome.error == 0) opened.push_back(file + L"|" + parameters + L"|" + directory);
+    return outcome;
+}
+
+void MemoryHost::EndProcess(ExitCode code, std::wstring_view message)
+{
+    if (!message.empty()) messages.emplace_back(message);
     exitCode = code;
     throw ProgramEnded{code};
 }
