@@ -81,6 +81,32 @@ add_custom_command(TARGET trelvo POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E echo "dist/trelvo.exe: $<TARGET_FILE_NAME:trelvo>"
   COMMAND stat -c "trelvo.exe size: %s bytes" $<TARGET_FILE:trelvo>)
 
+# The medium checker for the team's Windows PC: a console program built like
+# the launcher, decoding with the launcher's own imaging code. CLI11 and
+# nlohmann-json are header-only: only their two folders are made visible to
+# the cross compiler, never the rest of the build machine's headers.
+find_path(TRELVO_CLI11_INCLUDE CLI/CLI.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_path(TRELVO_JSON_INCLUDE nlohmann/json.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(TRELVO_HEADER_ONLY ${CMAKE_BINARY_DIR}/header-only)
+file(MAKE_DIRECTORY ${TRELVO_HEADER_ONLY})
+file(CREATE_LINK ${TRELVO_CLI11_INCLUDE}/CLI ${TRELVO_HEADER_ONLY}/CLI SYMBOLIC)
+file(CREATE_LINK ${TRELVO_JSON_INCLUDE}/nlohmann ${TRELVO_HEADER_ONLY}/nlohmann SYMBOLIC)
+add_library(trelvo_media STATIC ${TRELVO_MEDIA_SOURCES} src/platform/Win32MediaPlatform.cpp)
+target_include_directories(trelvo_media SYSTEM PUBLIC ${TRELVO_HEADER_ONLY})
+target_link_libraries(trelvo_media PUBLIC trelvo_platform trelvo_logic)
+add_executable(trelvo-media src/media/main.cpp)
+target_link_options(trelvo-media PRIVATE -municode -static -s
+    -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1)
+target_link_libraries(trelvo-media PRIVATE trelvo_media)
+set_target_properties(trelvo-media PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TRELVO_OUTPUT_DIR}")
+
+# The checker's table of media, run by the Windows build under Wine.
+add_executable(media_check_windows tests/media/media_check_windows.cpp tests/media/MediaCases.cpp)
+target_include_directories(media_check_windows PRIVATE tests)
+target_link_options(media_check_windows PRIVATE -municode -static)
+target_link_libraries(media_check_windows PRIVATE trelvo_media)
+add_test(NAME media_check_windows COMMAND media_check_windows)
+
 # Windows-side tests: the system's own routines (profiles, images, processes).
 # The generated case table comes along to be compared with the system's mapping.
 add_executable(windows_tests tests/windows/WindowsTests.cpp src/config/LowerCaseTable.cpp)

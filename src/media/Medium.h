@@ -1,0 +1,55 @@
+// The medium as the checker sees it: a folder on this machine whose files
+// are found the way Windows finds them on a disc (names in any letter case,
+// '\' or '/' between folders). Nothing outside the folder is read: a name
+// that climbs out of it, an absolute path or a link that leads elsewhere is
+// reported as out of reach.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trelvo::media {
+
+enum class EntryKind { None, File, Folder, Other };
+
+struct MediumEntry {
+    EntryKind kind = EntryKind::None;
+    std::filesystem::path path;  // on this machine
+    std::wstring name;           // relative to the medium, as spelled on it, '\' between folders
+    std::wstring outOfReach;     // why it cannot be looked at (empty when it can)
+};
+
+struct FileBytes {
+    bool read = false;
+    std::string bytes;       // at most the limit asked for
+    std::uintmax_t size = 0; // the whole file's size
+    std::wstring error;      // why it could not be read
+};
+
+// Text of a path for messages, and a path from text.
+std::wstring TextFromPath(const std::filesystem::path& path);
+std::filesystem::path PathFromText(std::wstring_view text);
+
+class Medium {
+public:
+    explicit Medium(std::filesystem::path root);
+    const std::filesystem::path& Root() const { return root_; }
+
+    // A path relative to the medium (or absolute: then out of reach).
+    MediumEntry Find(std::wstring_view relative) const;
+    // Names of the files in the medium's top folder, sorted.
+    std::vector<std::wstring> TopFileNames() const;
+    FileBytes Read(const MediumEntry& entry, std::uintmax_t limit) const;
+
+private:
+    std::filesystem::path root_;
+    std::filesystem::path canonicalRoot_;
+};
+
+// True for a path with a drive ("C:..."), a UNC or root-relative path.
+bool IsAbsoluteWindowsPath(std::wstring_view path);
+
+}  // namespace trelvo::media
