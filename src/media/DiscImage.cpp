@@ -1,7 +1,6 @@
 #include "media/DiscImage.h"
 
-#include <cerrno>
-#include <iconv.h>
+#include "config/Utf8.h"
 
 namespace trelvo::media {
 namespace {
@@ -11,25 +10,12 @@ constexpr size_t kJolietVolumeIdMax = 16;
 constexpr size_t kAutorunLabelMax = 32;
 constexpr size_t kJolietNameMax = 103;
 
-// UTF-8 to UTF-16 LE code units through the C library's converter, which
-// refuses malformed input.
+// UTF-16 code units of well-formed UTF-8 text, by the program's one UTF-8 rule.
 std::optional<std::u16string> Utf16FromUtf8(const std::string& text)
 {
-    iconv_t converter = iconv_open("UTF-16LE", "UTF-8");
-    if (converter == iconv_t(-1)) return std::nullopt;
-    std::string out(text.size() * 4 + 4, '\0');
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char* outAt = out.data();
-    size_t outLeft = out.size();
-    size_t done = iconv(converter, &in, &inLeft, &outAt, &outLeft);
-    iconv_close(converter);
-    if (done == size_t(-1) || inLeft != 0) return std::nullopt;
-    size_t bytes = out.size() - outLeft;
-    std::u16string units(bytes / 2, u'\0');
-    for (size_t i = 0; i < units.size(); ++i)
-        units[i] = char16_t(std::uint8_t(out[2 * i]) | std::uint8_t(out[2 * i + 1]) << 8);
-    return units;
+    if (!IsValidUtf8(text)) return std::nullopt;
+    std::wstring wide = FromUtf8(text);
+    return std::u16string(wide.begin(), wide.end());
 }
 
 bool IsAscii(const std::string& text)
@@ -59,13 +45,6 @@ size_t CharacterCount(const std::string& text)
 }
 
 }  // namespace
-
-std::optional<std::wstring> WideFromUtf8(const std::string& text)
-{
-    std::optional<std::u16string> units = Utf16FromUtf8(text);
-    if (!units) return std::nullopt;
-    return std::wstring(units->begin(), units->end());
-}
 
 VolumeIds MakeVolumeIds(const std::string& labelUtf8)
 {

@@ -30,8 +30,4 @@ std::string MakeAutorunInf(const std::string& launcher, const std::string& label
 // Plane, no control characters and none of * / : ; ? \ (nor invalid UTF-8).
 std::optional<std::string> JolietNameProblem(const std::string& nameUtf8);
 
-// The name as UTF-16 code units in a wide string, or nothing when the bytes
-// are not UTF-8.
-std::optional<std::wstring> WideFromUtf8(const std::string& text);
-
 }  // namespace trelvo::media

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "config/TextConversions.h"
+#include "config/Utf8.h"
 #include "media/DiscImage.h"
 #include "media/Subprocess.h"
 
@@ -51,7 +52,7 @@ Tree CollectTree(const fs::path& medium, IsoResult& result)
             result.nameErrors.push_back(relative + ": " + *problem);
         // Windows finds names in any letter case: two that differ only in
         // case would hide one another.
-        std::wstring folded = ToLowerCase(WideFromUtf8(name).value_or(std::wstring(name.begin(), name.end())));
+        std::wstring folded = ToLowerCase(FromUtf8(name));
         std::string parent = Relative(path.parent_path(), medium);
         auto [at, fresh] = foldedNames[parent].emplace(folded, name);
         if (!fresh)
@@ -209,7 +210,7 @@ IsoResult BuildIso(const IsoRequest& request, const LinePrinter& progress)
                              "-map", medium.string(), "/"});
     bool hasAutorun = false;
     for (const auto& [relative, source] : tree.files)
-        hasAutorun = hasAutorun || (relative.find('/') == std::string::npos && ToLowerCase(WideFromUtf8(relative).value_or(L"")) == L"autorun.inf");
+        hasAutorun = hasAutorun || (relative.find('/') == std::string::npos && ToLowerCase(FromUtf8(relative)) == L"autorun.inf");
     if (!hasAutorun) {
         fs::path autorun = scratch.path() / "autorun.inf";
         std::ofstream(autorun, std::ios::binary) << MakeAutorunInf(request.launcher, request.label, result.notes);
