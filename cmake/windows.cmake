@@ -141,5 +141,9 @@ add_test(NAME media_sign COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} sign
   --release-check ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py
   --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md
   --subsystem ${TRELVO_SUBSYSTEM_MAJOR}.${TRELVO_SUBSYSTEM_MINOR})
-# The preview photographs the screen and presses keys: nothing else on the desktop meanwhile.
-set_tests_properties(media_preview media_sign PROPERTIES RESOURCE_LOCK trelvo_desktop TIMEOUT 600)
+# The disc end to end: the image extracted and mapped as CD-ROM drive D:, the
+# launcher started at D:\ as AutoPlay would, a button starting the disc's probe.
+add_test(NAME media_disc COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} disc
+  --disc-driver $<TARGET_FILE:disc_driver> --probe $<TARGET_FILE:e2e_probe>)
+# These photograph the screen and press keys: nothing else on the desktop meanwhile.
+set_tests_properties(media_preview media_sign media_disc PROPERTIES RESOURCE_LOCK trelvo_desktop TIMEOUT 600)

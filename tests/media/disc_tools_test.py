@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """trelvo-media preview, iso and sign, run as a product team runs them.
 
-    disc_tools_test.py iso|preview|sign --tool dist/trelvo-media --launcher dist/trelvo.exe
-                       --examples examples [--release-check ARGS...]
+    disc_tools_test.py iso|preview|sign|disc --tool dist/trelvo-media --launcher dist/trelvo.exe
+                       --examples examples [--disc-driver EXE --probe EXE] [--release-check ARGS...]
 
 Each part builds its media in a temporary folder, runs the tool, and checks
 what it printed, its exit status and what it wrote, from outside: the image
@@ -308,17 +308,68 @@ def test_sign(args, work):
     check(all(password not in text for text in outputs), "the password is never printed")
 
 
+# ---------------------------------------------------------------------------
+# from the disc
+
+def test_disc(args, work):
+    """The image extracted (no mounting), mapped as CD-ROM drive D: in the
+    suite's Wine prefix, and the launcher started at D:\\ as AutoPlay would."""
+    w = Path(work)
+    medium = w / "medium"
+    medium.mkdir()
+    shutil.copy(Path(args.examples) / "splash.bmp", medium / "splash.bmp")
+    shutil.copy(args.launcher, medium / "setup.exe")
+    shutil.copy(args.probe, medium / "probe.exe")
+    (medium / "setup.ini").write_text("[DIALOG]\nShow=True\nCaption=From The Disc\nPicture=splash.bmp\n"
+                                      "[BUTTON1]\nShow=True\nCaption=Probe\nAction=probe.exe /from-disc\n")
+    image = w / "disc.iso"
+    made = run([args.tool, "iso", medium, "-o", image])
+    if not check(made.returncode == 0, f"the disc image is built: {made.stderr}"):
+        return
+    disc = w / "disc"
+    check(joliet_extract(image, disc), "the image is extracted through its Joliet names")
+
+    # The preview's prefix, not the suite's: the drive's type is read when
+    # Wine starts, so its server is restarted around the mapping.
+    prefix = Path(preview_env(work)["TRELVO_WINEPREFIX"])
+    drive = prefix / "dosdevices" / "d:"
+    old_target = os.readlink(drive) if drive.is_symlink() else None
+    wine_env = {"WINEPREFIX": str(prefix), "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+    try:
+        if drive.is_symlink():
+            drive.unlink()
+        drive.symlink_to(disc)
+        run(["wine", "reg", "add", "HKLM\\Software\\Wine\\Drives", "/v", "d:", "/d", "cdrom", "/f", "/reg:64"], env=wine_env)
+        run(["wineserver", "-k"], env=wine_env)
+        result = run(["wine", args.disc_driver, "D:\\", "setup.exe", "From The Disc"], env=wine_env)
+        lines = result.stdout.strip().splitlines()
+        for line in lines:
+            if line.startswith("FAILED"):
+                print(line)
+        check(result.returncode == 0 and lines and lines[-1].endswith(" 0 failed"),
+              f"the launcher from drive D: (exit {result.returncode}): {lines[-1] if lines else result.stderr}")
+    finally:
+        run(["wine", "reg", "delete", "HKLM\\Software\\Wine\\Drives", "/v", "d:", "/f", "/reg:64"], env=wine_env)
+        run(["wineserver", "-k"], env=wine_env)
+        if drive.is_symlink():
+            drive.unlink()
+        if old_target:
+            drive.symlink_to(old_target)
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("part", choices=["iso", "preview", "sign"])
+    parser.add_argument("part", choices=["iso", "preview", "sign", "disc"])
     parser.add_argument("--tool", required=True)
     parser.add_argument("--launcher", required=True)
     parser.add_argument("--examples", required=True)
+    parser.add_argument("--disc-driver")
+    parser.add_argument("--probe")
     parser.add_argument("--release-check", nargs=argparse.REMAINDER)
     args = parser.parse_args()
     args.tool, args.launcher, args.examples = (str(Path(p).resolve()) for p in (args.tool, args.launcher, args.examples))
     with tempfile.TemporaryDirectory(prefix=f"trelvo-{args.part}-") as work:
-        {"iso": test_iso, "preview": test_preview, "sign": test_sign}[args.part](args, work)
+        {"iso": test_iso, "preview": test_preview, "sign": test_sign, "disc": test_disc}[args.part](args, work)
     print(f"{passed} passed, {failed} failed")
     return 0 if failed == 0 else 1
 
