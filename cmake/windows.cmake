@@ -101,6 +101,33 @@ add_custom_command(TARGET trelvo POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E echo "dist/trelvo.exe: $<TARGET_FILE_NAME:trelvo>"
   COMMAND stat -c "trelvo.exe size: %s bytes" $<TARGET_FILE:trelvo>)
 
+# The medium checker for the team's Windows PC: a console program built like
+# the launcher, decoding with the launcher's own imaging code. CLI11 and
+# nlohmann-json are header-only: only their two folders are made visible to
+# the cross compiler, never the rest of the build machine's headers.
+find_path(TRELVO_CLI11_INCLUDE CLI/CLI.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_path(TRELVO_JSON_INCLUDE nlohmann/json.hpp NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(TRELVO_HEADER_ONLY ${CMAKE_BINARY_DIR}/header-only)
+file(MAKE_DIRECTORY ${TRELVO_HEADER_ONLY})
+file(CREATE_LINK ${TRELVO_CLI11_INCLUDE}/CLI ${TRELVO_HEADER_ONLY}/CLI SYMBOLIC)
+file(CREATE_LINK ${TRELVO_JSON_INCLUDE}/nlohmann ${TRELVO_HEADER_ONLY}/nlohmann SYMBOLIC)
+add_library(trelvo_media STATIC ${TRELVO_MEDIA_SOURCES} src/platform/Win32MediaPlatform.cpp
+  src/platform/Win32MediumFiles.cpp)
+target_include_directories(trelvo_media SYSTEM PUBLIC ${TRELVO_HEADER_ONLY})
+target_link_libraries(trelvo_media PUBLIC trelvo_platform trelvo_logic)
+add_executable(trelvo-media src/media/main.cpp)
+target_link_options(trelvo-media PRIVATE -municode -static -s
+    -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1)
+target_link_libraries(trelvo-media PRIVATE trelvo_media)
+set_target_properties(trelvo-media PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TRELVO_OUTPUT_DIR}")
+
+# The checker's table of media, run by the Windows build under Wine.
+add_executable(media_check_windows tests/media/media_check_windows.cpp tests/media/MediaCases.cpp)
+target_include_directories(media_check_windows PRIVATE tests)
+target_link_options(media_check_windows PRIVATE -municode -static)
+target_link_libraries(media_check_windows PRIVATE trelvo_media)
+add_test(NAME media_check_windows COMMAND media_check_windows)
+
 # Windows-side tests: the system's own routines (profiles, images, processes).
 # The generated case table comes along to be compared with the system's mapping.
 add_executable(windows_tests tests/windows/WindowsTests.cpp src/config/LowerCaseTable.cpp)
@@ -147,3 +174,21 @@ add_test(NAME release_archive COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/
 # The start-up benchmark (bench/README.md): built on demand by bench/run,
 # with the launcher's own settings.
 add_subdirectory(bench EXCLUDE_FROM_ALL)
+
+# The media tool's Linux commands as a product team runs them: the disc image,
+# the preview under Wine and the signature, on the launcher built here. The
+# tool itself comes from the native build (dist/trelvo-media).
+set(TRELVO_MEDIA_TOOL_TEST ${CMAKE_SOURCE_DIR}/tests/media/disc_tools_test.py
+  --tool ${CMAKE_SOURCE_DIR}/dist/trelvo-media --launcher $<TARGET_FILE:trelvo> --examples ${CMAKE_SOURCE_DIR}/examples)
+add_test(NAME media_iso COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} iso)
+add_test(NAME media_preview COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} preview)
+add_test(NAME media_sign COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} sign
+  --release-check ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py
+  --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md
+  --subsystem ${TRELVO_SUBSYSTEM_MAJOR}.${TRELVO_SUBSYSTEM_MINOR})
+# The disc end to end: the image extracted and mapped as CD-ROM drive D:, the
+# launcher started at D:\ as AutoPlay would, a button starting the disc's probe.
+add_test(NAME media_disc COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} disc
+  --disc-driver $<TARGET_FILE:disc_driver> --probe $<TARGET_FILE:e2e_probe>)
+# These photograph the screen and press keys: nothing else on the desktop meanwhile.
+set_tests_properties(media_preview media_sign media_disc PROPERTIES RESOURCE_LOCK trelvo_desktop TIMEOUT 600)

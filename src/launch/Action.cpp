@@ -25,20 +25,6 @@ bool IsNotAProgram(std::uint32_t error)
     }
 }
 
-// "name:" with a name of two or more characters (a letter, then letters,
-// digits, '+', '-' or '.'): a URL scheme, never a drive letter.
-bool StartsWithScheme(const std::wstring& text)
-{
-    size_t colon = text.find(L':');
-    if (colon == std::wstring::npos || colon < 2 || text[0] < L'a' || text[0] > L'z') return false;
-    for (size_t i = 1; i < colon; ++i) {
-        wchar_t c = text[i];
-        if (!((c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.'))
-            return false;
-    }
-    return true;
-}
-
 // What the shell is to open for a command the process start refused with
 // `error`: a document (the program part names a file that is no program),
 // a folder (the whole text, one pair of enclosing quotes removed), or a
@@ -50,7 +36,7 @@ std::optional<CommandParts> ShellTarget(Host& host, const std::wstring& command,
     std::wstring folder = command;
     if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"') folder = folder.substr(1, folder.size() - 2);
     if (!folder.empty() && host.FolderExists(folder)) return CommandParts{folder, L""};
-    if (StartsWithScheme(command)) return CommandParts{command, L""};
+    if (StartsWithUrlScheme(command)) return CommandParts{command, L""};
     return std::nullopt;
 }
 

@@ -132,4 +132,16 @@ std::optional<CommandParts> FindProgram(Host& host, std::wstring_view line)
     return std::nullopt;
 }
 
+bool StartsWithUrlScheme(std::wstring_view text)
+{
+    size_t colon = text.find(L':');
+    if (colon == std::wstring_view::npos || colon < 2 || text[0] < L'a' || text[0] > L'z') return false;
+    for (size_t i = 1; i < colon; ++i) {
+        wchar_t c = text[i];
+        if (!((c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.'))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace trelvo

@@ -34,4 +34,10 @@ CommandParts SplitCommandLine(std::wstring_view commandLine);
 // Nothing when no file is found. The program comes back as an absolute path.
 std::optional<CommandParts> FindProgram(Host& host, std::wstring_view commandLine);
 
+// "name:" with a name of two or more characters (a letter, then letters,
+// digits, '+', '-' or '.'), in lower case as actions are: a URL scheme,
+// never a drive letter. The shell opens such an action when the process
+// start cannot.
+bool StartsWithUrlScheme(std::wstring_view text);
+
 }  // namespace trelvo

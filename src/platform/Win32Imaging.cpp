@@ -4,6 +4,7 @@
 
 #include "config/TextConversions.h"
 #include "platform/Win32System.h"
+#include "window/ImageChecks.h"
 
 #include <string>
 
@@ -31,10 +32,6 @@ struct GpBitmapData {
 };
 constexpr INT kPixelFormat32bppPARGB = 0x000E200B;
 constexpr UINT kLockRead = 1, kLockUserBuffer = 4;
-
-// Larger pictures are refused before any pixel memory is taken.
-constexpr UINT kMaxSide = 16384;
-constexpr UINT64 kMaxPixels = 64ull * 1024 * 1024;
 
 using GdiplusStartupFn = GpStatus WINAPI(ULONG_PTR*, const GpStartupInput*, void*);
 using CreateFromFileFn = GpStatus WINAPI(const WCHAR*, GpBitmap**);
@@ -72,19 +69,19 @@ std::wstring StatusText(GpStatus status)
 {
     switch (status) {
     case 1:
-    case 2: return L"the file is damaged or is not an image";
-    case 3: return L"there is not enough memory to decode it (the image may be too large)";
-    case 6: return L"its image format is not supported";
-    case 10: return L"the file cannot be found";
-    case 12: return L"access to the file is denied";
-    case 13: return L"it is not an image in a format Trelvo reads (BMP, GIF, JPEG, PNG, ICO, TIFF)";
+    case 2: return image_reason::kDamaged;
+    case 3: return image_reason::kOutOfMemory;
+    case 6: return image_reason::kUnsupported;
+    case 10: return image_reason::kNotFound;
+    case 12: return image_reason::kDenied;
+    case 13: return image_reason::kUnknownFormat;
     default: return L"the image cannot be decoded (GDI+ status " + ToDecimalDigits(status) + L")";
     }
 }
 
 [[noreturn]] void Fail(const wchar_t* what, const std::wstring& path, const std::wstring& reason)
 {
-    throw UncheckedFailure(L"Couldn't load the " + std::wstring(what) + L" " + path + L": " + reason + L".");
+    throw UncheckedFailure(ImageFailureText(what, path, reason));
 }
 
 struct BitmapOwner {
@@ -116,40 +113,14 @@ std::string FileHead(const std::wstring& path, DWORD bytes, UINT64& fileSize)
 
 void CheckSize(const wchar_t* what, const std::wstring& path, UINT64 width, UINT64 height)
 {
-    if (width == 0 || height == 0) Fail(what, path, L"the image is empty");
-    if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
-        Fail(what, path, L"the image is " + ToDecimalDigits(std::int64_t(width)) + L" x " +
-                             ToDecimalDigits(std::int64_t(height)) + L" pixels, larger than Trelvo shows (" +
-                             ToDecimalDigits(kMaxSide) + L" pixels a side at most)");
+    if (std::optional<std::wstring> reason = CheckImageSize(width, height)) Fail(what, path, *reason);
 }
 
-// BMP files are decoded by the system's own bitmap loader: no imaging library
-// is loaded for them. Null when that loader cannot open the file (a path
-// longer than it takes): GDI+ then decodes it.
-std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar_t* what, const std::string& head,
-                                           UINT64 fileSize)
+// BMP files are decoded by the system's own bitmap loader (after the header
+// checks): no imaging library is loaded for them. Null when that loader
+// cannot open the file (a path longer than it takes): GDI+ then decodes it.
+std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar_t* what)
 {
-    if (head.size() < 26) Fail(what, path, L"the file is damaged or is not an image");
-    auto field = [&](size_t at) {
-        return std::int32_t(std::uint8_t(head[at]) | std::uint8_t(head[at + 1]) << 8 |
-                            std::uint8_t(head[at + 2]) << 16 | std::uint32_t(std::uint8_t(head[at + 3])) << 24);
-    };
-    bool core = field(14) == 12;  // the old header with 16-bit sizes
-    std::int64_t width = core ? (field(18) & 0xFFFF) : field(18);
-    std::int64_t height = core ? ((field(18) >> 16) & 0xFFFF) : field(22);
-    CheckSize(what, path, UINT64(width < 0 ? -width : width), UINT64(height < 0 ? -height : height));
-    // The pixel rows must all be in the file: the system's loader is not
-    // trusted with a truncated one.
-    if (!core && head.size() >= 34) {
-        std::uint32_t bits = std::uint16_t(std::uint8_t(head[28]) | std::uint8_t(head[29]) << 8);
-        std::uint32_t compression = std::uint32_t(field(30));
-        UINT64 stride = (UINT64(width < 0 ? -width : width) * bits + 31) / 32 * 4;
-        UINT64 needed = UINT64(std::uint32_t(field(10))) + stride * UINT64(height < 0 ? -height : height);
-        bool plain = compression == 0 || compression == 3;  // BI_RGB, BI_BITFIELDS
-        if (bits == 0 || bits > 32 || (plain && needed > fileSize))
-            Fail(what, path, L"the file is damaged (it is shorter than its pixels)");
-    }
-
     GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
         LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     if (!bitmap) return nullptr;
@@ -168,7 +139,7 @@ std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar
     request.bmiHeader.biBitCount = 32;
     ScreenDC screen;
     int rows = GetDIBits(screen.get(), bitmap.get(), 0, UINT(info.bmHeight), image.pixels.data(), &request, DIB_RGB_COLORS);
-    if (rows != info.bmHeight) Fail(what, path, L"the file is damaged or is not an image");
+    if (rows != info.bmHeight) Fail(what, path, image_reason::kDamaged);
     for (auto& pixel : image.pixels) pixel |= 0xFF000000u;  // bitmaps are opaque
     return decoded;
 }
@@ -178,19 +149,11 @@ std::unique_ptr<DecodedImage> DecodeBitmap(const std::wstring& path, const wchar
 std::unique_ptr<DecodedImage> DecodeImage(const std::wstring& path, const wchar_t* what)
 {
     UINT64 fileSize = 0;
-    std::string head = FileHead(path, 64, fileSize);
-    if (head.empty()) Fail(what, path, L"the file is empty");
-    if (head.size() >= 2 && head[0] == 'B' && head[1] == 'M') {
-        if (auto image = DecodeBitmap(path, what, head, fileSize)) return image;
+    std::string head = FileHead(path, DWORD(kImageHeadBytes), fileSize);
+    if (std::optional<std::wstring> reason = CheckImageHead(head, fileSize)) Fail(what, path, *reason);
+    if (SniffImageFormat(head) == ImageFormat::Bmp) {
+        if (auto image = DecodeBitmap(path, what)) return image;
     }
-    // The sizes that PNG and GIF headers claim are checked before any decoder
-    // tries to take memory for them.
-    auto byte = [&](size_t at) { return UINT64(std::uint8_t(head[at])); };
-    if (head.size() >= 24 && head.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0)
-        CheckSize(what, path, byte(16) << 24 | byte(17) << 16 | byte(18) << 8 | byte(19),
-                  byte(20) << 24 | byte(21) << 16 | byte(22) << 8 | byte(23));
-    if (head.size() >= 10 && (head.compare(0, 6, "GIF87a") == 0 || head.compare(0, 6, "GIF89a") == 0))
-        CheckSize(what, path, byte(6) | byte(7) << 8, byte(8) | byte(9) << 8);
 
     if (!GdiplusReady()) Fail(what, path, L"the system's image decoder (GDI+) is not available");
 

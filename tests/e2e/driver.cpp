@@ -16,6 +16,7 @@
 //
 // Prints one line per failed check and finally "N passed, N failed".
 // Exit code 0 only when no check failed.
+#include "harness/Export.h"
 #include "harness/Runner.h"
 
 namespace {
@@ -582,6 +583,8 @@ int wmain(int argc, wchar_t** argv)
     }
     for (Case& c : cases)
         if (c.ini) c.ini = IniBytes(*c.ini);
-    size_t ran = ready ? RunCases(cases, context, options).cases.size() : 0;
-    return Finish(context, runStart, ran, options.keep);
+    BeginExport(options, context);
+    Ran ran = ready ? RunCases(cases, context, options) : Ran{};
+    ExportCases(options, ran, context);
+    return Finish(context, runStart, ran.cases.size(), options.keep);
 }

@@ -414,6 +414,7 @@ Options ParseOptions(int argc, wchar_t** argv)
         else if (auto table = value(L"--table=")) options.table = *table;
         else if (arg == L"--table" && k + 1 < argc) options.table = argv[++k];
         else if (auto planted = value(L"--planted=")) options.planted = *planted;
+        else if (auto exportTo = value(L"--export=")) options.exportTo = WindowsPath(*exportTo);
         else if (auto dpi = value(L"--dpi=")) options.dpi = _wtoi(dpi->c_str());
         else if (auto atDpi = value(L"--at-dpi=")) options.atDpi = _wtoi(atDpi->c_str());
         else options.positional.push_back(arg);

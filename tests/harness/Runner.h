@@ -143,7 +143,7 @@ Outcome ObserveCase(const Case& c, int index, const Context& context);
 // ---------------------------------------------------------------------------
 // What every driver's main does.
 
-//   <driver> <trelvo.exe> <probe.exe> [--planted=DLL] [--verbose] [--only=TEXT] [--keep]
+//   <driver> <trelvo.exe> <probe.exe> [--planted=DLL] [--verbose] [--only=TEXT] [--keep] [--export=DIR]
 //            [--table PATH] [--dpi=N] [--at-dpi=N]
 struct Options {
     std::vector<std::wstring> positional;
@@ -151,6 +151,7 @@ struct Options {
     int dpi = 0, atDpi = 0;
     bool verbose = false;
     bool keep = false;  // every case's folder stays
+    std::wstring exportTo;  // --export=DIR: each case's medium and outcome, for the checker's agreement test
 };
 Options ParseOptions(int argc, wchar_t** argv);
 

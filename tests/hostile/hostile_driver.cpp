@@ -13,6 +13,7 @@
 //
 // Prints one line per failed check and finally "N passed, N failed".
 // Exit code 0 only when no check failed.
+#include "harness/Export.h"
 #include "harness/Runner.h"
 
 namespace {
@@ -494,8 +495,10 @@ int wmain(int argc, wchar_t** argv)
     std::vector<Case> cases;
     for (auto table : {IniTextCases, PictureCases, IconCases, ActionCases, PathCases, FolderCases})
         for (Case& c : table()) cases.push_back(std::move(c));
+    BeginExport(options, context);
     Ran ran;
     if (ready) ran = RunCases(cases, context, options);
+    ExportCases(options, ran, context);
 
     if (!options.table.empty()) {
         report().currentCase = L"table";

@@ -134,3 +134,60 @@ TEST(ProfileText, WritingKeepsTheRestOfTheFile)
 
 }  // namespace
 }  // namespace trelvo
+
+namespace trelvo {
+namespace {
+
+TEST(ProfileScan, SectionsKeysAndLines)
+{
+    ProfileScan scan = ScanProfile("orphan=1\r\n[DIALOG]\r\n; note\r\nShow = 1 \r\nshow=2\r\n\r\n[ BUTTON1 ]\rCaption='x'\nbare\r\n[dialog]\r\nShow=3\r\n");
+    ASSERT_EQ(scan.outside.size(), 1u);
+    EXPECT_EQ(scan.outside[0].line, 1);
+    ASSERT_EQ(scan.sections.size(), 3u);
+    EXPECT_EQ(scan.sections[0].name, L"DIALOG");
+    EXPECT_EQ(scan.sections[0].line, 2);
+    EXPECT_EQ(scan.sections[0].end, 6);  // blank and comment lines belong to the section
+    ASSERT_EQ(scan.sections[0].keys.size(), 2u);
+    EXPECT_EQ(scan.sections[0].keys[1].line, 5);
+    EXPECT_EQ(scan.sections[1].name, L"BUTTON1");  // CR alone ends a line too
+    ASSERT_EQ(scan.sections[1].keys.size(), 2u);
+    EXPECT_EQ(scan.sections[1].keys[0].value, L"'x'");
+    EXPECT_EQ(scan.sections[1].keys[1].line, 9);
+    EXPECT_FALSE(scan.sections[1].keys[1].hasEquals);
+    // Every read finds the first section and its first key of a name.
+    const ProfileKey* show = FindProfileKey(scan, L"dialog", L"SHOW");
+    ASSERT_NE(show, nullptr);
+    EXPECT_EQ(show->line, 4);
+    EXPECT_EQ(FindProfileSection(scan, L"Dialog"), &scan.sections[0]);
+    EXPECT_EQ(Read("[DIALOG]\r\nShow = 1 \r\nshow=2\r\n[dialog]\r\nShow=3\r\n", L"DIALOG", L"Show"), L"1");
+}
+
+TEST(ProfileScan, EncodingsAndCodePages)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        unsigned codePage;
+        ProfileEncoding encoding;
+        std::wstring value;
+    } cases[] = {
+        {"Windows-1252", "[A]\r\nk=\x80\xE9\x81\r\n", 1252, ProfileEncoding::CodePage, L"\u20AC\u00E9\u0081"},
+        {"Windows-1251", "[A]\r\nk=\xCF\xF0\xE8\r\n", 1251, ProfileEncoding::CodePage, L"\u041F\u0440\u0438"},
+        {"Shift-JIS", "[A]\r\nk=\x83\x65\x83\x58\r\n", 932, ProfileEncoding::CodePage, L"\u30C6\u30B9"},
+        {"UTF-8 mark", "\xEF\xBB\xBF[A]\r\nk=\xC3\xA9\r\n", 1252, ProfileEncoding::Utf8Marked, L"\u00E9"},
+        {"UTF-16 big-endian", std::string("\xFE\xFF\0[\0A\0]\0\n\0k\0=\0\xE9", 16), 1252, ProfileEncoding::Utf16Be, L"\u00E9"},
+    };
+    for (const auto& c : cases) {
+        ProfileScan scan = ScanProfile(c.bytes, c.codePage);
+        EXPECT_EQ(scan.encoding, c.encoding) << c.name;
+        const ProfileKey* key = FindProfileKey(scan, L"A", L"k");
+        ASSERT_NE(key, nullptr) << c.name;
+        EXPECT_EQ(key->value, c.value) << c.name;
+    }
+    // Written back in the same code page, undefined bytes as they were.
+    std::string written = WriteProfileText("[A]\r\nk=\x80\x81\r\n", L"A", L"j", L"\u00E9\u20AC");
+    EXPECT_EQ(written, "[A]\r\nk=\x80\x81\r\nj=\xE9\x80\r\n");
+}
+
+}  // namespace
+}  // namespace trelvo
