@@ -10,8 +10,9 @@ executables; when the source holds the checker (src/media) the build must
 have made trelvo-media.exe, or packing fails.
 
 The archive holds one folder trelvo-<version>-win32/ with the launcher, the
-checker, the demo medium (examples/), the configuration reference and the
-guide to shipping a medium (docs/), LICENSE.txt, NOTICES.txt (the licences
+checker, the demo medium (examples/), the configuration reference, the
+guide to shipping a medium and each trelvo-media command's document
+(docs/), LICENSE.txt, NOTICES.txt (the licences
 of what is linked into the executables, from the build machine's Debian
 packages) and SHA256SUMS (every other file; `sha256sum -c SHA256SUMS` in
 that folder checks them). It is reproducible: entries sorted, every time
@@ -26,8 +27,9 @@ import sys
 import time
 import zipfile
 
-DOCS = ["docs/configuration.md", "docs/shipping-a-medium.md", "docs/trelvo-media-check.md"]
-REQUIRED_DOCS = DOCS[:2]
+# The documents a product team needs beside the programs: the two below,
+# and each trelvo-media command's own (docs/trelvo-media-*.md).
+REQUIRED_DOCS = ["docs/configuration.md", "docs/shipping-a-medium.md"]
 ZIP_EPOCH = 315532800  # 1980-01-01, the oldest time a ZIP entry can hold
 
 # What is linked into the executables, by Debian package. The GCC packages'
@@ -114,12 +116,13 @@ def contents(manifest, source):
         for name in names:
             path = os.path.join(folder, name)
             files["examples/" + os.path.relpath(path, examples).replace(os.sep, "/")] = open(path, "rb").read()
-    for doc in DOCS:
+    docs = os.path.join(source, "docs")
+    command_docs = sorted(n for n in os.listdir(docs) if n.startswith("trelvo-media-") and n.endswith(".md"))
+    for doc in REQUIRED_DOCS + [f"docs/{n}" for n in command_docs]:
         path = os.path.join(source, doc)
-        if os.path.isfile(path):
-            files[doc] = open(path, "rb").read()
-        elif doc in REQUIRED_DOCS:
+        if not os.path.isfile(path):
             fail(f"{path} is missing")
+        files[doc] = open(path, "rb").read()
     files["LICENSE.txt"] = open(os.path.join(source, "LICENSE"), "rb").read()
     files["NOTICES.txt"] = notices(version, bool(checker))
     return version, files
