@@ -37,10 +37,13 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(GDK_PIXBUF REQUIRED IMPORTED_TARGET gdk-pixbuf-2.0)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 REQUIRED)
-add_library(trelvo_media STATIC ${TRELVO_MEDIA_SOURCES} src/media/NativePlatform.cpp src/media/MediumFiles.cpp)
+# Linux alone drives Debian's tools: preview (Wine), iso (xorriso), sign
+# (osslsigncode).
+add_library(trelvo_media STATIC ${TRELVO_MEDIA_SOURCES} src/media/NativePlatform.cpp src/media/MediumFiles.cpp
+  src/media/Subprocess.cpp src/media/DiscImage.cpp src/media/Iso.cpp src/media/Preview.cpp src/media/Signing.cpp)
 target_compile_options(trelvo_media PRIVATE ${SANITIZE})
 target_link_libraries(trelvo_media PUBLIC trelvo_logic nlohmann_json::nlohmann_json PkgConfig::GDK_PIXBUF)
-add_executable(trelvo-media src/media/main.cpp)
+add_executable(trelvo-media src/media/main.cpp src/media/DiscCommands.cpp)
 target_compile_options(trelvo-media PRIVATE ${SANITIZE})
 target_link_options(trelvo-media PRIVATE ${SANITIZE})
 target_link_libraries(trelvo-media PRIVATE trelvo_media CLI11::CLI11)
@@ -48,7 +51,8 @@ set_target_properties(trelvo-media PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_
 
 # The checker's tests: the table of media (shared with the Windows build),
 # bad input given to the program itself.
-add_executable(media_tests tests/media/MediaCases.cpp tests/unit/MediaCheckTest.cpp tests/unit/MediaCommandTest.cpp)
+add_executable(media_tests tests/media/MediaCases.cpp tests/unit/MediaCheckTest.cpp tests/unit/MediaCommandTest.cpp
+  tests/media/DiscImageTest.cpp tests/media/SigningTest.cpp)
 target_compile_definitions(media_tests PRIVATE TRELVO_MEDIA_EXE="$<TARGET_FILE:trelvo-media>")
 add_dependencies(media_tests trelvo-media)
 target_include_directories(media_tests PRIVATE tests)

@@ -130,3 +130,21 @@ add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/c
 # The start-up benchmark (bench/README.md): built on demand by bench/run,
 # with the launcher's own settings.
 add_subdirectory(bench EXCLUDE_FROM_ALL)
+
+# The media tool's Linux commands as a product team runs them: the disc image,
+# the preview under Wine and the signature, on the launcher built here. The
+# tool itself comes from the native build (dist/trelvo-media).
+set(TRELVO_MEDIA_TOOL_TEST ${CMAKE_SOURCE_DIR}/tests/media/disc_tools_test.py
+  --tool ${CMAKE_SOURCE_DIR}/dist/trelvo-media --launcher $<TARGET_FILE:trelvo> --examples ${CMAKE_SOURCE_DIR}/examples)
+add_test(NAME media_iso COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} iso)
+add_test(NAME media_preview COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} preview)
+add_test(NAME media_sign COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} sign
+  --release-check ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py
+  --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md
+  --subsystem ${TRELVO_SUBSYSTEM_MAJOR}.${TRELVO_SUBSYSTEM_MINOR})
+# The disc end to end: the image extracted and mapped as CD-ROM drive D:, the
+# launcher started at D:\ as AutoPlay would, a button starting the disc's probe.
+add_test(NAME media_disc COMMAND python3 ${TRELVO_MEDIA_TOOL_TEST} disc
+  --disc-driver $<TARGET_FILE:disc_driver> --probe $<TARGET_FILE:e2e_probe>)
+# These photograph the screen and press keys: nothing else on the desktop meanwhile.
+set_tests_properties(media_preview media_sign media_disc PROPERTIES RESOURCE_LOCK trelvo_desktop TIMEOUT 600)

@@ -1,6 +1,11 @@
 // trelvo-media: tools for product teams that build Trelvo media.
 //
 //   trelvo-media check MEDIUM [--exe NAME] [--codepage N] [--json] [--strict]
+//   trelvo-media preview MEDIUM [-o FILE.png] [--exe NAME] [--launcher PATH] [--dpi N] [--keep-open]
+//   trelvo-media iso MEDIUM -o FILE.iso [--label LABEL] [--exe NAME] [--force]
+//   trelvo-media sign EXE --pfx FILE [--password-file F] [--name TEXT] [--url URL] [--timestamp URL] [--ca FILE]
+//
+// preview, iso and sign drive Debian's tools and exist in the Linux build only.
 //
 // Exit status: 0 no error, 1 an error (with --strict also a warning),
 // 2 a usage error, 3 the checker itself failed.
@@ -13,6 +18,9 @@
 
 #include "config/Utf8.h"
 #include "media/Check.h"
+#ifndef _WIN32
+#include "media/DiscCommands.h"
+#endif
 #include "media/Medium.h"
 #include "media/Platform.h"
 #include "media/Report.h"
@@ -45,6 +53,10 @@ int Run(const std::vector<std::string>& arguments)
         ->check(CLI::Range(1u, 65535u));
     check->add_flag("--json", json, "One JSON document instead of text");
     check->add_flag("--strict", strict, "A warning also fails the check");
+#ifndef _WIN32
+    DiscCommands disc;
+    AddDiscCommands(app, disc);
+#endif
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     if (!reversed.empty()) reversed.pop_back();  // the program's own name
@@ -57,10 +69,14 @@ int Run(const std::vector<std::string>& arguments)
         WriteOutput(app.help("", CLI::AppFormatMode::All));
         return 0;
     } catch (const CLI::ParseError& error) {
-        std::string help = check->parsed() ? check->help() : app.help();
+        std::vector<CLI::App*> chosen = app.get_subcommands();
+        std::string help = chosen.empty() ? app.help() : chosen.front()->help();
         return Usage(std::string(error.what()) + "\n\n" + help);
     }
 
+#ifndef _WIN32
+    if (std::optional<int> status = RunDiscCommand(disc)) return *status;
+#endif
     CheckOptions options;
     options.mediumText = trelvo::FromUtf8(medium);
 #ifdef _WIN32
