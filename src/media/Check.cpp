@@ -336,7 +336,7 @@ private:
     {
         std::optional<int> line = LineOf(section, key);
         std::wstring command = ToLowerCase(value);
-        if (value == L"False") {
+        if (command == L"false") {
             Add(Severity::Error, "action-false", line, section, key,
                 L"[" + std::wstring(section) + L"] " + key + L" is absent, empty or False: the launcher tries "
                                                             L"to start a program named \"false\" and stops with a message.");

@@ -58,6 +58,11 @@ std::string FolderName(const std::string& medium)
     return name.empty() ? "CDROM" : name;
 }
 
+std::string Counted(int count, const std::string& noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string WithThousands(std::uintmax_t value)
 {
     std::string digits = std::to_string(value);
@@ -121,13 +126,13 @@ int Iso(const DiscCommands& c)
     int errors = report->Count(Severity::Error), warnings = report->Count(Severity::Warning);
     if (errors > 0 && !c.force) {
         WriteOutput(TextReport(*report), true);
-        Complain("trelvo-media iso: refused: the medium has " + std::to_string(errors) +
-                 (errors == 1 ? " error" : " errors") + " (--force builds the image anyway)");
+        Complain("trelvo-media iso: refused: the medium has " + Counted(errors, "error") +
+                 " (--force builds the image anyway)");
         return kRefused;
     }
     if (errors + warnings > 0)
-        Complain("check: " + std::to_string(errors) + " errors, " + std::to_string(warnings) +
-                 " warnings (trelvo-media check " + c.medium + " shows them)");
+        Complain("check: " + Counted(errors, "error") + ", " + Counted(warnings, "warning") + " (trelvo-media check " +
+                 c.medium + " shows them)");
 
     std::string label = c.label;
     if (label.empty() && report->run.window && report->run.window->caption != L"False")
