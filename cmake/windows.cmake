@@ -14,11 +14,31 @@ set(TRELVO_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=${TRELVO_WINVER} WINVER=${TRELVO_WINVER})
 add_library(trelvo_win32_settings INTERFACE)
 target_compile_definitions(trelvo_win32_settings INTERFACE ${TRELVO_WIN_DEFINES})
+# Nothing in an image depends on where it was built: source and build paths
+# are written relative (assert texts, __FILE__), and the image's time stamp
+# is the source's date (below).
+target_compile_options(trelvo_win32_settings INTERFACE $<$<COMPILE_LANGUAGE:C,CXX>:
+  -ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/ -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>)
 target_link_options(trelvo_win32_settings INTERFACE
   -static -Wl,--dynamicbase -Wl,--nxcompat
   -Wl,--major-subsystem-version,${TRELVO_SUBSYSTEM_MAJOR}
   -Wl,--minor-subsystem-version,${TRELVO_SUBSYSTEM_MINOR}
   $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-municode>)
+
+# Reproducible images: two builds of one commit give the same bytes.
+# - The linker writes SOURCE_DATE_EPOCH as the PE header's time stamp (GNU ld
+#   does, Debian 12's 2.40 included; the PE checksum follows from the bytes,
+#   so it is reproducible too); every link runs through cmake/with-source-date, which
+#   sets it to the commit's time unless the caller set it (a source tree
+#   outside git gets 0, the same every time).
+# - Static libraries are written without member dates, owners or modes (ar D),
+#   whatever the toolchain's default.
+# - windres writes no date into the resources; prefix maps are above.
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK
+  "${CMAKE_CURRENT_LIST_DIR}/with-source-date ${CMAKE_SOURCE_DIR}")
+set(CMAKE_CXX_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+set(CMAKE_CXX_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+set(CMAKE_CXX_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
 
 # What keeps the shipped launcher small: size-optimised, unused sections
 # dropped, stripped. The benchmark's programs take the same.
@@ -126,6 +146,30 @@ endif()
 add_test(NAME release_checks COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/check_exe.py $<TARGET_FILE:trelvo>
   --version ${PROJECT_VERSION} --imports kernel32.dll,msvcrt.dll --readme ${CMAKE_SOURCE_DIR}/README.md
   --subsystem ${TRELVO_SUBSYSTEM_MAJOR}.${TRELVO_SUBSYSTEM_MINOR})
+
+# The release archive (scripts/release, tools/pack-release.py) takes the
+# version in its displayed form and the executables from here. The checker
+# is listed when the build has its target; a source that holds the checker
+# and a build without it make the release fail.
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/release.txt CONTENT
+"version ${TRELVO_VERSION_TEXT}
+launcher $<TARGET_FILE:trelvo>
+checker $<$<TARGET_EXISTS:trelvo-media>:$<TARGET_FILE:trelvo-media>>
+targets trelvo$<$<TARGET_EXISTS:trelvo-media>: trelvo-media>
+")
+
+# Two builds of the launcher, the checker and a branded launcher, from two
+# clones in two folders at two moments under two umasks, give the same bytes.
+# It builds with both cores, so it runs alone.
+add_test(NAME reproducible_build COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/reproducible.py
+  ${CMAKE_SOURCE_DIR} --checker=$<IF:$<TARGET_EXISTS:trelvo-media>,yes,no>)
+set_tests_properties(reproducible_build PROPERTIES PROCESSORS 2 TIMEOUT 900)
+
+# The release archive packed from this build: its listing, SHA256SUMS, the
+# notices, fixed times and modes, the same bytes when packed again; and
+# scripts/release refusing a tree with uncommitted changes.
+add_test(NAME release_archive COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/check_archive.py
+  --build ${CMAKE_BINARY_DIR} --source ${CMAKE_SOURCE_DIR})
 
 # The start-up benchmark (bench/README.md): built on demand by bench/run,
 # with the launcher's own settings.
