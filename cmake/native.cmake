@@ -2,8 +2,9 @@
 # and UndefinedBehaviorSanitizer.
 set(SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 target_compile_options(trelvo_logic PRIVATE ${SANITIZE})
-# Lower case from the table generated from the Unicode data.
-target_sources(trelvo_logic PRIVATE src/config/LowerCase.cpp src/config/LowerCaseTable.cpp)
+# Code pages through iconv, lower case from the table generated from the
+# Unicode data.
+target_sources(trelvo_logic PRIVATE ${TRELVO_LOGIC_NATIVE_SOURCES})
 
 # Test support: the in-memory host, shared with the fuzz targets.
 add_library(test_support STATIC tests/support/MemoryHost.cpp)
@@ -39,7 +40,7 @@ find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 REQUIRED)
 # Linux alone drives Debian's tools: preview (Wine), iso (xorriso), sign
 # (osslsigncode).
-add_library(trelvo_media STATIC ${TRELVO_MEDIA_SOURCES} src/media/NativePlatform.cpp src/media/MediumFiles.cpp
+add_library(trelvo_media STATIC ${TRELVO_MEDIA_SOURCES} ${TRELVO_MEDIA_NATIVE_SOURCES}
   src/media/Subprocess.cpp src/media/DiscImage.cpp src/media/Iso.cpp src/media/Preview.cpp src/media/Signing.cpp)
 target_compile_options(trelvo_media PRIVATE ${SANITIZE})
 target_link_libraries(trelvo_media PUBLIC trelvo_logic nlohmann_json::nlohmann_json PkgConfig::GDK_PIXBUF)

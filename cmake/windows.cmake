@@ -49,8 +49,9 @@ target_link_options(trelvo_win32_size INTERFACE -s -Wl,--gc-sections)
 
 target_link_libraries(trelvo_logic PRIVATE trelvo_win32_settings trelvo_win32_size)
 
-# Lower case through the system, so the launcher carries no case table.
-target_sources(trelvo_logic PRIVATE src/platform/Win32LowerCase.cpp)
+# Code pages and lower case through the system, so the launcher carries no
+# case table.
+target_sources(trelvo_logic PRIVATE src/platform/Win32LowerCase.cpp src/platform/Win32CodePage.cpp)
 
 # Branding: -DTRELVO_ICON=/path/product.ico -DTRELVO_DESCRIPTION="Product Setup"
 set(TRELVO_ICON "${CMAKE_SOURCE_DIR}/resources/trelvo.ico" CACHE FILEPATH "Built-in window and file icon")
