@@ -115,17 +115,14 @@ file(CREATE_LINK ${TRELVO_JSON_INCLUDE}/nlohmann ${TRELVO_HEADER_ONLY}/nlohmann 
 add_library(trelvo_media STATIC ${TRELVO_MEDIA_SOURCES} src/platform/Win32MediaPlatform.cpp
   src/platform/Win32MediumFiles.cpp)
 target_include_directories(trelvo_media SYSTEM PUBLIC ${TRELVO_HEADER_ONLY})
-target_link_libraries(trelvo_media PUBLIC trelvo_platform trelvo_logic)
+target_link_libraries(trelvo_media PUBLIC trelvo_platform trelvo_logic trelvo_win32_settings PRIVATE trelvo_win32_size)
 add_executable(trelvo-media src/media/main.cpp)
-target_link_options(trelvo-media PRIVATE -municode -static -s
-    -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1)
-target_link_libraries(trelvo-media PRIVATE trelvo_media)
+target_link_libraries(trelvo-media PRIVATE trelvo_media trelvo_win32_size)
 set_target_properties(trelvo-media PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TRELVO_OUTPUT_DIR}")
 
 # The checker's table of media, run by the Windows build under Wine.
 add_executable(media_check_windows tests/media/media_check_windows.cpp tests/media/MediaCases.cpp)
 target_include_directories(media_check_windows PRIVATE tests)
-target_link_options(media_check_windows PRIVATE -municode -static)
 target_link_libraries(media_check_windows PRIVATE trelvo_media)
 add_test(NAME media_check_windows COMMAND media_check_windows)
 
