@@ -209,7 +209,9 @@ SignResult SignExecutable(const SignRequest& request)
         }
     } removeSigned{signedFile};
 
-    std::vector<std::string> line = {"osslsigncode", "sign", "-pkcs12", request.pfx.string(), "-readpass", "-", "-h", "sha256"};
+    // The password on standard input, by a path every osslsigncode version
+    // opens (newer ones also take "-").
+    std::vector<std::string> line = {"osslsigncode", "sign", "-pkcs12", request.pfx.string(), "-readpass", "/dev/stdin", "-h", "sha256"};
     if (!request.name.empty()) line.insert(line.end(), {"-n", request.name});
     if (!request.url.empty()) line.insert(line.end(), {"-i", request.url});
     if (!request.timestampUrl.empty()) line.insert(line.end(), {"-t", request.timestampUrl});
